@@ -143,6 +143,12 @@ bool OpenTextFile(uint32_t* flags, UniqueTextFile& file, const std::wstring& pat
     access |= GENERIC_WRITE;
     disposition = OPEN_ALWAYS;
   }
+  if (write || append) {
+    // Windows refuses to write a read-only file; say so here too, so that the answer does not
+    // depend on the file system underneath (a POSIX one lets its superuser write anything).
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  }
   HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;

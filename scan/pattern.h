@@ -18,28 +18,30 @@ std::wstring PatternExpression(std::wstring_view keywords);
 
 // One step of an alternative, in the order the expression writes them.
 struct PatternItem {
-  wchar_t Literal;  // folded character; unused when AnyCharacter
-  bool AnyCharacter;  // "." : every code unit but CR and LF
-  bool Repeat;        // followed by "*"
-  bool Optional;      // followed by "?"
+  wchar_t Literal = 0;        // folded character; unused when AnyCharacter
+  bool AnyCharacter = false;  // ".": every code unit but the line terminators
+  bool Repeat = false;        // followed by "*"
+  bool Optional = false;      // followed by "?"
 };
+
+// The alternatives of an expression, each as its items; Anchored tells whether it ends in "$".
+std::vector<std::vector<PatternItem>> ParseExpression(std::wstring_view expression, bool& anchored);
 
 struct PatternMatcher {
   std::wstring Expression;
-  // States are numbered per alternative from the end of the name backwards: bit base+0 waits
-  // for the alternative's last item, bit base+k has matched all k items.
-  uint32_t StateCount = 0;
-  uint32_t WordCount = 0;
-  std::vector<uint64_t> Start;        // every alternative before its last item, closed over skips
-  std::vector<uint64_t> Accept;       // every alternative fully matched
-  std::vector<uint64_t> Repeat;       // states whose item may match again
-  std::vector<uint64_t> AnyMask;      // states whose item is "."
-  std::vector<std::vector<uint64_t>> SkipLevels;  // states from which 1, 2, 4 ... items can be skipped
-  std::vector<wchar_t> Literals;      // sorted folded literal characters
-  std::vector<std::vector<uint64_t>> LiteralMasks;  // states whose item is that literal
-  std::vector<uint16_t> AsciiClass;   // folded ASCII code unit -> index into LiteralMasks + 1, 0 none
-  bool MatchesEverything = false;     // the start already accepts
-  mutable std::vector<uint64_t> Scratch;
+  // The automaton reads the name backwards from its end, where the expression is anchored.
+  // Alternative a owns the states Base(a) + j, j = 0..k: j of its k items matched so far.
+  bool Anchored = true;            // false only for an expression without the final "$"
+  uint32_t WordCount = 0;          // 64-bit words per state set
+  std::vector<uint64_t> Start;     // every alternative with nothing matched, closed over skips
+  std::vector<uint64_t> Accept;    // every alternative with all its items matched
+  std::vector<uint64_t> Repeat;    // states whose next item may match again ("*")
+  std::vector<uint64_t> AnyMask;   // states whose next item is "."
+  std::vector<std::vector<uint64_t>> SkipLevels;  // [L]: states from which 2^L items can be skipped
+  std::vector<wchar_t> Literals;   // sorted folded literal characters beyond ASCII
+  std::vector<uint64_t> LiteralMasks;  // WordCount words per entry of Literals
+  std::vector<uint64_t> AsciiMatch;    // WordCount words per folded ASCII code unit: states it advances
+  mutable std::vector<uint64_t> Scratch;  // state sets of one call; the scan has one thread
 };
 
 // Builds the matcher for a keyword text. Every keyword text compiles.
