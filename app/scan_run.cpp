@@ -1,0 +1,132 @@
+#include "app/scan_run.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cmath>
+#include <cwchar>
+
+#include "app/log_layout.h"
+#include "scan/folder_walker.h"
+
+const wchar_t* TimestampCaption(int32_t timestampBase) {
+  switch (timestampBase) {
+    case kTimestampCreation:
+      return L"Creation date";
+    case kTimestampLastAccess:
+      return L"Last access";
+    default:
+      return L"Last modified";
+  }
+}
+
+int32_t ParseMaxAgeDays(const std::wstring& text) {
+  const double value = std::wcstod(text.c_str(), nullptr);
+  int64_t whole = INT64_MIN;  // the x86 conversion's answer for what it cannot represent
+  if (!std::isnan(value) && value > -9223372036854775808.0 && value < 9223372036854775808.0) {
+    whole = static_cast<int64_t>(value);
+  }
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(whole) & 0xFFFFFFFFu));
+}
+
+std::wstring WalkRootOf(std::wstring root) {
+  while (!root.empty() && root.back() == L'\\') root.pop_back();
+  return root;
+}
+
+bool OpenScanLog(ScanSession& session, const std::wstring& logPath) {
+  session = ScanSession{};
+  uint32_t flags = kTextWrite | kTextUtf16Le;
+  return OpenTextFile(&flags, session.LogFile, logPath);
+}
+
+void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatcher& pattern) {
+  session.MaxAgeDays = ParseMaxAgeDays(options.MaxAge);
+  session.IncludeMicrosoftFiles = options.IncludeMicrosoftFiles;
+  session.Recurse = options.Recurse;
+  session.ScanRecentFolders = options.ScanRecentFolders;
+  session.IncludeDescription = options.IncludeDescription;
+  session.IncludeCompanyName = options.IncludeCompanyName;
+  session.VerifySignatures = options.VerifySignatures;
+  session.IncludeMd5 = options.IncludeMd5;
+  session.IncludeFileSize = options.IncludeFileSize;
+  session.IncludeAttributes = options.IncludeAttributes;
+  session.SeparateWithBlankLine = options.SeparateWithBlankLine;
+  session.TimestampBase = options.TimestampBase;
+
+  HeaderValues header;
+  header.Now = NowText();
+  header.Pattern = options.Pattern;
+  header.Root = options.Root;
+  header.MaxAge = options.MaxAge;
+  header.TimestampCaption = options.TimestampCaption;
+  pattern = CompilePattern(options.Pattern);
+  session.Pattern = &pattern;
+  WriteText(LogHeader(header, session), session.LogFile.get());
+  WriteText(FormatLegend(session), session.LogFile.get());
+
+  GetLocalTime(&session.DateScratch);
+  session.TodayDayNumber = DayNumber(session.DateScratch);
+}
+
+namespace {
+
+// A free name for `path` in its folder; the path itself when the system cannot make one.
+std::wstring MakeUniqueTempPath(const std::wstring& path) {
+  const size_t slash = path.rfind(L'\\');
+  if (slash == std::wstring::npos) return path;
+  const std::wstring folder = path.substr(0, slash);
+  const std::wstring name = path.substr(slash + 1);
+  wchar_t unique[MAX_PATH] = {};
+  if (!PathYetAnotherMakeUniqueName(unique, folder.c_str(), nullptr, name.c_str())) return path;
+  return unique;
+}
+
+}  // namespace
+
+std::wstring OpenFolderList(ScanSession& session) {
+  wchar_t temp[1024] = {};
+  const DWORD length = GetTempPathW(1024, temp);
+  if (length == 0 || length >= 1024) return std::wstring();
+  const std::wstring path = MakeUniqueTempPath(std::wstring(temp) + L"FNX_FolderResults.txt");
+  uint32_t flags = kTextWrite | kTextUtf16Le;
+  if (!OpenTextFile(&flags, session.FolderFile, path)) return std::wstring();
+  WriteText(RecentFoldersOpening(), session.FolderFile.get());
+  return path;
+}
+
+void FinishScanLog(ScanSession& session, bool completed, const std::wstring& folderListPath) {
+  if (session.FolderFile) {
+    if (session.ScanRecentFolders && session.FoldersMatched != 0) {
+      WriteText(RecentFoldersEnd(), session.FolderFile.get());
+      session.FolderFile.reset();
+      uint32_t flags = kTextUtf16Le;
+      UniqueTextFile list;
+      if (OpenTextFile(&flags, list, folderListPath)) {
+        const std::wstring section = ReadWholeText(list.get(), kEncodingUtf16Le);
+        list.reset();
+        WriteText(section, session.LogFile.get());
+      }
+    }
+    session.FolderFile.reset();
+    DeleteFileW(folderListPath.c_str());
+  }
+  WriteText(FooterEndLine(completed, NowText()), session.LogFile.get());
+  WriteText(FooterCounters(session.FilesAnalyzed, session.FilesMatched, session.FoldersMatched),
+            session.LogFile.get());
+  session.LogFile.reset();
+}
+
+ScanStart RunScan(const ScanOptions& options, ScanSession& session, bool* completed) {
+  if (!PathIsDirectoryW(options.Root.c_str())) return ScanStart::RootMissing;
+  if (!OpenScanLog(session, options.LogPath)) return ScanStart::LogUnopenable;
+  PatternMatcher pattern;
+  PrepareScan(session, options, pattern);
+  const std::wstring root = WalkRootOf(options.Root);
+  const std::wstring folderList = session.ScanRecentFolders ? OpenFolderList(session) : std::wstring();
+  const bool ran = WalkFolder(root, session, false);
+  FinishScanLog(session, ran, folderList);
+  session.Pattern = nullptr;
+  if (completed != nullptr) *completed = ran;
+  return ScanStart::Started;
+}

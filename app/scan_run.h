@@ -1,0 +1,58 @@
+// A scan from its options to the finished log, in the steps the window runs between its status
+// texts. Tests run the same steps without a window (RunScan).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "scan/scan_session.h"
+
+// The options as the window holds them: texts as typed, check boxes, the timestamp list.
+struct ScanOptions {
+  std::wstring Pattern;
+  std::wstring MaxAge;
+  std::wstring Root;
+  std::wstring LogPath;
+  int32_t TimestampBase = kTimestampLastWrite;
+  std::wstring TimestampCaption = L"Last modified";
+  bool IncludeMicrosoftFiles = false;
+  bool Recurse = false;
+  bool ScanRecentFolders = false;
+  bool IncludeDescription = false;
+  bool IncludeCompanyName = false;
+  bool VerifySignatures = false;
+  bool IncludeMd5 = false;
+  bool IncludeFileSize = false;
+  bool IncludeAttributes = false;
+  bool SeparateWithBlankLine = false;
+};
+
+// The caption of each timestamp base, as the list shows it.
+const wchar_t* TimestampCaption(int32_t timestampBase);
+
+// The maximum age as wcstod reads it, truncated toward zero, its low 32 bits. A value the
+// processor's conversion cannot represent (NaN, beyond 64 bits) gives 0, as on x86.
+int32_t ParseMaxAgeDays(const std::wstring& text);
+
+// The root without its trailing backslashes, so that C:\ is walked as C:.
+std::wstring WalkRootOf(std::wstring root);
+
+// Zeroes the session and opens (creates or truncates) the log. False when it cannot be opened.
+bool OpenScanLog(ScanSession& session, const std::wstring& logPath);
+
+// Takes the options into the session, writes the header and the legend, compiles the pattern
+// into `pattern` (which must outlive the scan) and takes today's day number.
+void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatcher& pattern);
+
+// Opens the temporary recent-folders list under a name not yet taken in the temporary folder
+// and writes the section's opening into it. Gives its path, or empty when it could not open.
+std::wstring OpenFolderList(ScanSession& session);
+
+// Merges the folder list when it has lines (and deletes it in every case), writes the footer
+// and closes the log.
+void FinishScanLog(ScanSession& session, bool completed, const std::wstring& folderListPath);
+
+enum class ScanStart { Started, RootMissing, LogUnopenable };
+
+// The whole scan without a window. `completed` tells whether the walk ran to its end.
+ScanStart RunScan(const ScanOptions& options, ScanSession& session, bool* completed);

@@ -1,0 +1,86 @@
+#include "scan/file_evaluation.h"
+
+#include <memory>
+
+#include "facts/md5_hash.h"
+#include "facts/signature_check.h"
+#include "facts/version_strings.h"
+#include "scan/message_drains.h"
+#include "scan/result_lines.h"
+
+namespace {
+
+const FILETIME& ChosenTime(const WIN32_FIND_DATAW& entry, EntryKind kind, int32_t timestampBase) {
+  if (kind == EntryKind::Folder || timestampBase == kTimestampCreation) return entry.ftCreationTime;
+  if (timestampBase == kTimestampLastAccess) return entry.ftLastAccessTime;
+  return entry.ftLastWriteTime;
+}
+
+EntryVerdict EvaluateFolder(ScanSession& session, const std::wstring& path) {
+  if (!session.FolderFile) return EntryVerdict::Continue;
+  WriteText(FolderResultLine(DateText(session.DateScratch), path, session.SeparateWithBlankLine),
+            session.FolderFile.get());
+  ++session.FoldersMatched;
+  return EntryVerdict::Listed;
+}
+
+}  // namespace
+
+EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, EntryKind kind) {
+  const WIN32_FIND_DATAW& entry = session.FindData;
+  // The UTC calendar date of the file time, against the local date the scan started on.
+  if (!FileTimeToSystemTime(&ChosenTime(entry, kind, session.TimestampBase), &session.DateScratch)) {
+    return EntryVerdict::Continue;
+  }
+  if (!PassesAgeTest(session.MaxAgeDays, DayNumber(session.DateScratch), session.TodayDayNumber)) {
+    return EntryVerdict::Continue;
+  }
+  if (kind == EntryKind::File && (session.Pattern == nullptr || !MatchesPattern(*session.Pattern, entry.cFileName))) {
+    return EntryVerdict::Continue;
+  }
+  const std::wstring path = folder + L"\\" + entry.cFileName;
+  if (kind == EntryKind::Folder) return EvaluateFolder(session, path);
+
+  FileFacts facts;
+  facts.TimeLabel = TimeLabel(session.TimestampBase);
+  if (session.IncludeAttributes) facts.AttributeField = L" | " + AttributeLetters(entry.dwFileAttributes);
+
+  if (session.IncludeCompanyName || session.VerifySignatures || session.IncludeDescription) {
+    // About 5 KB: kept off the stack, which a deep tree already fills with walk levels.
+    const auto block = std::make_unique<VersionInfoBlock>();
+    LoadVersionInfo(path.c_str(), *block);
+    std::wstring company = QueryVersionString(*block, L"CompanyName", L"No publisher");
+    bool isMicrosoft;
+    if (session.VerifySignatures) {
+      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(path.c_str()), company);
+    } else {
+      isMicrosoft = IsMicrosoftCompany(company);
+    }
+    if (isMicrosoft && !session.IncludeMicrosoftFiles) return EntryVerdict::Continue;
+    PumpMessages();
+    if (session.StopRequested) return EntryVerdict::Stop;
+    if (session.IncludeCompanyName) facts.PublisherField = L" | " + company;
+    if (session.IncludeDescription) {
+      facts.DescriptionField = L" | " + QueryVersionString(*block, L"FileDescription", L"No description");
+    }
+  }
+
+  if (session.IncludeFileSize) {
+    facts.SizeField = L" | " + SizeText((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+  }
+  if (session.IncludeMd5) {
+    wchar_t digest[129] = {};
+    uint32_t count = 128;
+    const bool hashed = ComputeFileMd5(path.c_str(), digest, count) && digest[0] != L'\0';
+    facts.HashField = std::wstring(L" | ") + (hashed ? digest : L"Hash error: Unknown");
+    PumpMessages();
+    if (session.StopRequested) return EntryVerdict::Stop;
+  }
+
+  facts.Date = DateText(session.DateScratch);
+  facts.Path = path;
+  facts.LineEnd = LineEnd(session.SeparateWithBlankLine);
+  WriteText(FileResultLine(facts), session.LogFile.get());
+  ++session.FilesMatched;
+  return EntryVerdict::Continue;
+}

@@ -1,0 +1,16 @@
+// Whether one directory entry belongs in the results, and its line. Files are judged by the
+// chosen time, the pattern and the Microsoft rule, and get their facts in order of cost, each
+// expensive step followed by a chance to stop; folders (for the recent-folders list) by their
+// creation time alone.
+#pragma once
+
+#include <string>
+
+#include "scan/scan_session.h"
+
+enum class EntryVerdict { Stop = 0, Continue = 1, Listed = 2 };
+
+enum class EntryKind { File, Folder };
+
+// Examines the entry now in session.FindData, found in folder (no trailing backslash).
+EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, EntryKind kind);

@@ -1,0 +1,75 @@
+#include "scan/folder_walker.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+#include "platform/scope_guard.h"
+#include "scan/file_evaluation.h"
+#include "scan/message_drains.h"
+
+namespace {
+
+HWND folderLine = nullptr;    // the line that shows the folder being searched, or none
+HDC folderLineDC = nullptr;   // its drawing context, for shortening the path to its width
+
+constexpr size_t kShownPathUnits = 2048;
+constexpr UINT kFolderLinePixels = 500;
+
+void ShowFolder(const std::wstring& folder) {
+  if (folderLine == nullptr) return;
+  wchar_t shown[kShownPathUnits + 1] = {};
+  const size_t units = std::min(folder.size(), kShownPathUnits);
+  folder.copy(shown, units);
+  PathCompactPathW(folderLineDC, shown, kFolderLinePixels);
+  SendMessageW(folderLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
+}
+
+bool IsDotName(const wchar_t* name) {
+  return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.');
+}
+
+}  // namespace
+
+void SetFolderLine(HWND line, HDC lineDC) {
+  folderLine = line;
+  folderLineDC = lineDC;
+}
+
+bool WalkFolder(const std::wstring& folder, ScanSession& session, bool insideRecentFolder) {
+  PumpMessages();
+  if (session.StopRequested) return false;
+
+  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &session.FindData));
+  if (find.get() == INVALID_HANDLE_VALUE || !find) return true;  // cannot be listed: contributes nothing
+  ShowFolder(folder);
+
+  do {
+    ++session.FilesAnalyzed;
+    if (session.FilesAnalyzed % 5 == 0) {
+      PumpMessages();
+      if (session.StopRequested) return false;
+    }
+    const WIN32_FIND_DATAW& entry = session.FindData;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      if (EvaluateEntry(session, folder, EntryKind::File) == EntryVerdict::Stop) return false;
+      continue;
+    }
+    // Junctions and folder links are neither listed nor entered: they lead back into the tree
+    // or out of it.
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+    if (IsDotName(entry.cFileName)) continue;
+    bool listed = false;
+    if (session.ScanRecentFolders && !insideRecentFolder) {
+      const EntryVerdict verdict = EvaluateEntry(session, folder, EntryKind::Folder);
+      if (verdict == EntryVerdict::Stop) return false;
+      listed = verdict == EntryVerdict::Listed;
+    }
+    if (session.Recurse) {
+      // The entry is finished with before descending: the child level reuses FindData.
+      const std::wstring child = folder + L"\\" + entry.cFileName;
+      if (!WalkFolder(child, session, insideRecentFolder || listed)) return false;
+    }
+  } while (FindNextFileW(find.get(), &session.FindData));
+  return true;
+}
