@@ -1,3 +1,6 @@
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/start_up.h"
+
+// The command line and the requested show state are ignored: every option lives in the window.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return RunFendrel(instance); }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Control ids; each is also the control's child identifier and its index in ControlTable.
 enum ControlId : int {
   HelpIconId = 4,
@@ -54,3 +56,9 @@ extern HDC FolderLineDC;
 
 // The default pattern, the initial text of PatternEdit.
 constexpr const wchar_t* kDefaultPattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
+
+// Creates the 31 controls in their fixed order with their texts, fonts, tool tips, colours
+// and initial states, takes FolderLineDC and hands the folder line to the walk. A control,
+// font or image that cannot be made is skipped silently; its table entry stays null.
+void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std::wstring& defaultRoot,
+                              const std::wstring& defaultLogPath);

@@ -1,0 +1,55 @@
+#include "app/command_handler.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/main_window_controls.h"
+#include "app/scan_control.h"
+#include "ui/pickers.h"
+
+namespace {
+
+bool Is(HWND control, ControlId id) { return control == Control(id); }
+
+void OpenHelpPage() { ShellExecuteW(nullptr, L"open", kHelpPageUrl, nullptr, nullptr, SW_SHOW); }
+
+void BrowseInto(ControlId edit, bool (*browse)(std::wstring&)) {
+  std::wstring chosen;
+  if (browse(chosen)) SetWindowTextW(Control(edit), chosen.c_str());
+}
+
+}  // namespace
+
+CommandAction DecideCommand(HWND control, bool scanning) {
+  // A control that failed to be made has a null entry; nothing may match it.
+  if (control == nullptr) return CommandAction::Ignore;
+  if (Is(control, HelpIconId)) return CommandAction::OpenHelpPage;
+  if (Is(control, TitleLabelId)) return CommandAction::DragWindow;
+  if (Is(control, MinimizeGlyphId)) return CommandAction::Minimize;
+  if (Is(control, CloseGlyphId)) return scanning ? CommandAction::RequestStop : CommandAction::CloseTool;
+  if (Is(control, BrowseRootButtonId)) return scanning ? CommandAction::Ignore : CommandAction::BrowseRoot;
+  if (Is(control, BrowseLogButtonId)) return scanning ? CommandAction::Ignore : CommandAction::BrowseLog;
+  if (Is(control, StartScanButtonId)) return scanning ? CommandAction::RequestStop : CommandAction::StartScan;
+  if (control == CloseRequest()) return scanning ? CommandAction::RequestStop : CommandAction::AllowClose;
+  return CommandAction::Ignore;
+}
+
+bool HandleCommand(HWND control) {
+  switch (DecideCommand(control, Scanning)) {
+    case CommandAction::OpenHelpPage: OpenHelpPage(); break;
+    case CommandAction::DragWindow: DefWindowProcW(MainWindow, WM_NCLBUTTONDOWN, HTCAPTION, 0); break;
+    case CommandAction::Minimize: ShowWindow(MainWindow, SW_MINIMIZE); break;
+    case CommandAction::CloseTool:
+      AnimateWindow(MainWindow, 50, AW_HIDE | AW_CENTER);
+      PostQuitMessage(0);
+      break;
+    case CommandAction::BrowseRoot: BrowseInto(RootEditId, BrowseForRootFolder); break;
+    case CommandAction::BrowseLog: BrowseInto(LogPathEditId, BrowseForLogFile); break;
+    case CommandAction::StartScan: StartScan(); break;
+    case CommandAction::RequestStop: return RequestStop();
+    case CommandAction::AllowClose: return false;
+    case CommandAction::Ignore: break;
+  }
+  return true;
+}

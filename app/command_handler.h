@@ -1,0 +1,30 @@
+// The main window's command handler: every control notification and every close request
+// arrives here, and the control is recognised by its handle alone.
+#pragma once
+
+#include <windows.h>
+
+// The product's help page, opened from the help icon.
+constexpr const wchar_t* kHelpPageUrl = L"https://fendrel.example/help";
+
+// The handle HandleCommand receives for a close request of the main window.
+inline HWND CloseRequest() { return reinterpret_cast<HWND>(static_cast<INT_PTR>(-1)); }
+
+// Acts on a control's notification, or on a close request (CloseRequest()). Returns false
+// only for a close request while no scan runs, meaning the window may close.
+bool HandleCommand(HWND control);
+
+// What a control's notification or a close request leads to, with or without a scan running.
+enum class CommandAction {
+  Ignore,
+  OpenHelpPage,
+  DragWindow,
+  Minimize,
+  CloseTool,
+  BrowseRoot,
+  BrowseLog,
+  StartScan,
+  RequestStop,
+  AllowClose,
+};
+CommandAction DecideCommand(HWND control, bool scanning);

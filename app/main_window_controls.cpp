@@ -1,0 +1,158 @@
+#include "app/main_window_controls.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "scan/folder_walker.h"
+#include "ui/painted_surfaces.h"
+
+HWND ControlTable[kLastControlId + 1] = {};
+HWND MainWindow = nullptr;
+HDC FolderLineDC = nullptr;
+
+namespace {
+
+// One control as it is made: class, text, style, place, font and tool tip.
+struct ControlSpec {
+  ControlId Id;
+  const wchar_t* ClassName;
+  const wchar_t* Text;  // null: set from the start-up defaults, or none
+  DWORD Style;          // besides WS_CHILD and WS_VISIBLE
+  int X;
+  int Y;
+  int Width;
+  int Height;
+  const wchar_t* FontFace;  // null: the platform's font
+  int FontPixels;
+  int FontWeight;
+  const wchar_t* ToolTip;  // null: none
+};
+
+constexpr DWORD kLabel = SS_LEFT | SS_NOTIFY;
+constexpr DWORD kCentredLabel = SS_CENTER | SS_NOTIFY;
+// The pattern and age boxes stop taking text at their visible width: no ES_AUTOHSCROLL.
+constexpr DWORD kFixedEdit = WS_BORDER | WS_TABSTOP;
+constexpr DWORD kScrollingEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
+constexpr DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
+
+constexpr const wchar_t* kPatternHelp =
+    L"Enter the file name pattern you wish to search for in the input box below.\r\n"
+    L"Separate several keywords with \"|\". You can use wildcards like \"*\" or \"?\"";
+
+// In creation order, which is also the tab order of the tab stops; the spin must come right
+// after MaxAgeEdit, since it takes the control made just before it as its buddy.
+constexpr ControlSpec kControls[] = {
+    {HelpIconId, L"Static", nullptr, SS_ICON | SS_REALSIZECONTROL | SS_NOTIFY, 15, 15, 64, 64, nullptr, 0, 0,
+     L"Click to get help"},
+    {TitleLabelId, L"Static", L"\r\nFendrel", kCentredLabel, 100, 5, 350, 70, L"Arial", 26, FW_EXTRABOLD,
+     L"Click and drag to move the window"},
+    {MinimizeGlyphId, L"Static", L"-", kCentredLabel, 480, 6, 15, 20, L"Tahoma", 21, FW_EXTRABOLD, L"Minimize"},
+    {CloseGlyphId, L"Static", L"x", kCentredLabel, 510, 6, 15, 20, L"Tahoma", 16, FW_EXTRABOLD, L"Close"},
+    {PatternHelpTextId, L"Static", kPatternHelp, kLabel, 20, 100, 510, 30, L"Verdana", 11, FW_NORMAL, nullptr},
+    {PatternLabelId, L"Static", L"Pattern:", kLabel, 20, 137, 50, 15, L"Verdana", 11, FW_NORMAL, nullptr},
+    {PatternEditId, L"Edit", kDefaultPattern, kFixedEdit, 70, 135, 460, 20, L"Verdana", 11, FW_NORMAL, nullptr},
+    {MaxAgeLabelId, L"Static", L"Max age (days):", kLabel, 20, 182, 100, 15, L"Verdana", 11, FW_NORMAL, nullptr},
+    {MaxAgeEditId, L"Edit", L"", kFixedEdit, 120, 180, 55, 20, L"Verdana", 11, FW_NORMAL, nullptr},
+    {MaxAgeSpinId, UPDOWN_CLASSW, nullptr,
+     UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS | UDS_HOTTRACK | UDS_NOTHOUSANDS, 160, 180, 60,
+     20, nullptr, 0, 0, nullptr},
+    {IncludeMicrosoftCheckId, L"Button", L"Include Microsoft files", kCheck, 195, 182, 160, 20, L"Verdana", 11,
+     FW_NORMAL, nullptr},
+    {RecurseCheckId, L"Button", L"Recurse subfolders", kCheck, 370, 182, 160, 20, L"Verdana", 11, FW_NORMAL, nullptr},
+    {RecentFoldersCheckId, L"Button", L"Scan recent folders", kCheck, 20, 207, 160, 20, L"Verdana", 11, FW_NORMAL,
+     nullptr},
+    {DescriptionCheckId, L"Button", L"Include file description", kCheck, 195, 207, 160, 20, L"Verdana", 11,
+     FW_NORMAL, nullptr},
+    {CompanyCheckId, L"Button", L"Include company name", kCheck, 370, 207, 160, 20, L"Verdana", 11, FW_NORMAL,
+     nullptr},
+    {VerifySignaturesCheckId, L"Button", L"Verify file signatures", kCheck, 20, 232, 160, 20, L"Verdana", 11,
+     FW_NORMAL, nullptr},
+    {Md5CheckId, L"Button", L"Include MD5 file hash", kCheck, 195, 232, 160, 20, L"Verdana", 11, FW_NORMAL, nullptr},
+    {SizeCheckId, L"Button", L"Include file size", kCheck, 370, 232, 160, 20, L"Verdana", 11, FW_NORMAL, nullptr},
+    {AttributesCheckId, L"Button", L"Include file attributes", kCheck, 20, 257, 160, 20, L"Verdana", 11, FW_NORMAL,
+     nullptr},
+    {BlankLineCheckId, L"Button", L"Separate the matched items lines with a blank line", kCheck, 195, 257, 320, 20,
+     L"Verdana", 11, FW_NORMAL, nullptr},
+    {RootLabelId, L"Static", L"Search path root:", kLabel, 20, 302, 100, 20, L"Arial", 12, FW_NORMAL, nullptr},
+    {RootEditId, L"Edit", nullptr, kScrollingEdit, 120, 300, 340, 20, L"Arial", 12, FW_NORMAL, nullptr},
+    {BrowseRootButtonId, L"Button", L"Browse...", kPush, 465, 299, 65, 22, L"Arial", 12, FW_NORMAL, nullptr},
+    {LogLabelId, L"Static", L"Save results to:", kLabel, 20, 332, 100, 20, L"Arial", 12, FW_NORMAL, nullptr},
+    {LogPathEditId, L"Edit", nullptr, kScrollingEdit, 120, 330, 340, 20, L"Arial", 12, FW_NORMAL, nullptr},
+    {BrowseLogButtonId, L"Button", L"Browse...", kPush, 465, 329, 65, 22, L"Arial", 12, FW_NORMAL, nullptr},
+    {TimestampLabelId, L"Static", L"Timestamp base:", kLabel, 20, 384, 100, 20, L"Arial", 12, FW_NORMAL, nullptr},
+    {TimestampComboId, L"ComboBox", nullptr, CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_TABSTOP, 125, 380, 130, 28,
+     L"Arial", 12, FW_NORMAL, nullptr},
+    {StartScanButtonId, L"Button", L"Start scan", BS_DEFPUSHBUTTON | WS_TABSTOP, 305, 378, 130, 25, L"Arial", 12,
+     FW_EXTRABOLD, nullptr},
+    {StatusLineId, L"Static", L"Waiting for Start scan...", kCentredLabel, 100, 430, 350, 20, L"Verdana", 12,
+     FW_NORMAL, nullptr},
+    {FolderLineId, L"Static", L"", kLabel, 20, 460, 510, 16, L"Verdana", 11, FW_NORMAL, nullptr},
+};
+
+// The two ids whose options start switched off.
+bool StartsChecked(ControlId id) { return id != VerifySignaturesCheckId && id != AttributesCheckId; }
+
+bool IsCheckBox(ControlId id) { return id >= IncludeMicrosoftCheckId && id <= BlankLineCheckId; }
+
+const wchar_t* InitialText(const ControlSpec& spec, const std::wstring& defaultRoot,
+                           const std::wstring& defaultLogPath) {
+  if (spec.Id == RootEditId) return defaultRoot.c_str();
+  if (spec.Id == LogPathEditId) return defaultLogPath.c_str();
+  return spec.Text;
+}
+
+void ShowHelpIcon(HINSTANCE instance, HWND icon) {
+  HANDLE image = LoadImageW(instance, MAKEINTRESOURCEW(107), IMAGE_ICON, 64, 64, LR_LOADTRANSPARENT | LR_VGACOLOR);
+  if (image != nullptr) SendMessageW(icon, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
+}
+
+void FillTimestampCombo(HWND combo) {
+  for (const wchar_t* item : {L"Creation date", L"Last access", L"Last modified"}) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  SendMessageW(combo, CB_SETCURSEL, 2, 0);
+}
+
+// Filling, colours and states that depend on the control's role.
+void PrepareControl(HINSTANCE instance, HCURSOR handCursor, const ControlSpec& spec, HWND control) {
+  if (spec.Id == HelpIconId) ShowHelpIcon(instance, control);
+  if (spec.Id == MaxAgeSpinId) {
+    SendMessageW(control, UDM_SETRANGE, 0, MAKELPARAM(1000, 1));
+    if (Control(MaxAgeEditId) != nullptr) SetWindowTextW(Control(MaxAgeEditId), L"30");
+  }
+  if (IsCheckBox(spec.Id)) {
+    // The class cursor is shared: this gives the hand to every button of the process, the
+    // message box's included.
+    if (spec.Id == IncludeMicrosoftCheckId) SetClassLongPtrW(control, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(handCursor));
+    // Without a theme the box and its text take the colours the window procedure gives.
+    SetWindowTheme(control, L"", L"");
+    if (StartsChecked(spec.Id)) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
+  }
+  if (spec.Id == TimestampComboId) {
+    FillTimestampCombo(control);
+    SetClassLongPtrW(control, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(handCursor));
+  }
+  // Fonts live as long as the process, like the controls.
+  if (spec.FontFace != nullptr) SetControlPixelFont(control, spec.FontFace, spec.FontPixels, spec.FontWeight);
+  if (spec.ToolTip != nullptr) AddToolTip(control, spec.ToolTip);
+}
+
+}  // namespace
+
+void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std::wstring& defaultRoot,
+                              const std::wstring& defaultLogPath) {
+  for (const ControlSpec& spec : kControls) {
+    HWND control = CreateWindowExW(0, spec.ClassName, InitialText(spec, defaultRoot, defaultLogPath),
+                                   WS_CHILD | WS_VISIBLE | spec.Style, spec.X, spec.Y, spec.Width, spec.Height,
+                                   MainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)), instance,
+                                   nullptr);
+    ControlTable[spec.Id] = control;
+    if (control != nullptr) PrepareControl(instance, handCursor, spec, control);
+  }
+  HWND folderLine = Control(FolderLineId);
+  if (folderLine != nullptr) {
+    FolderLineDC = GetWindowDC(folderLine);
+    SetFolderLine(folderLine, FolderLineDC);
+  }
+}

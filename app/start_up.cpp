@@ -1,0 +1,117 @@
+#include "app/start_up.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/main_window_controls.h"
+#include "app/main_window_proc.h"
+#include "scan/message_drains.h"
+#include "ui/painted_surfaces.h"
+
+namespace {
+
+constexpr const wchar_t* kMainClass = L"FNX_Wnd_Class";
+constexpr const wchar_t* kMainTitle = L"Fendrel";
+
+HBRUSH mainSurfaceBrush = nullptr;  // the main window's painted background, kept until the end
+
+std::wstring WindowsFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, buffer.data()))) return L"";
+  return buffer.data();
+}
+
+std::wstring StartUpDirectory() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
+  const DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer.data());
+  // A directory too long for the buffer is reported by its needed size, with nothing written.
+  if (length == 0 || length >= MAX_PATH) return L"";
+  return std::wstring(buffer.data(), length);
+}
+
+int RunMessageLoop() {
+  BOOL got;
+  while ((got = GetMessageW(&ThreadMessage, nullptr, 0, 0)) > 0) {
+    if (IsDialogMessageW(MainWindow, &ThreadMessage)) continue;
+    TranslateMessage(&ThreadMessage);
+    DispatchMessageW(&ThreadMessage);
+  }
+  return got == 0 ? static_cast<int>(ThreadMessage.wParam) : 0;
+}
+
+}  // namespace
+
+std::wstring DefaultRootFrom(const std::wstring& windowsFolder) { return windowsFolder.substr(0, 3); }
+
+std::wstring DefaultLogPathFrom(const std::wstring& startUpDirectory) {
+  return startUpDirectory + L"\\FNXResults.txt";
+}
+
+POINT MainWindowOrigin(int screenWidth, int screenHeight) {
+  return POINT{screenWidth / 2 - kMainSurface.Width / 2, screenHeight / 2 - kMainSurface.Height / 2};
+}
+
+HWND FindRunningInstance() { return FindWindowW(kMainClass, kMainTitle); }
+
+void RegisterMainWindowClass(HINSTANCE instance) {
+  WNDCLASSEXW mainClass{};
+  mainClass.cbSize = sizeof(mainClass);
+  mainClass.style = CS_DBLCLKS;
+  mainClass.lpfnWndProc = MainWindowProc;
+  mainClass.hInstance = instance;
+  mainClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(107));
+  mainClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(108));
+  mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  mainClass.lpszClassName = kMainClass;
+  RegisterClassExW(&mainClass);
+}
+
+bool CreateMainWindow(HINSTANCE instance) {
+  StartGdiplus();
+  int screenWidth = 0;
+  int screenHeight = 0;
+  if (HDC screen = GetDC(nullptr)) {
+    screenWidth = GetDeviceCaps(screen, HORZRES);
+    screenHeight = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(nullptr, screen);
+  }
+  const POINT origin = MainWindowOrigin(screenWidth, screenHeight);
+  MainWindow = CreateWindowExW(0, kMainClass, kMainTitle, WS_POPUP, origin.x, origin.y, kMainSurface.Width,
+                               kMainSurface.Height, nullptr, nullptr, instance, nullptr);
+  if (MainWindow == nullptr) return false;
+  SetOwnerWindow(MainWindow);
+  SetDialogWindow(MainWindow);
+  mainSurfaceBrush =
+      PaintSurfaceBrush(kMainSurface.Width, kMainSurface.Height, kMainSurface.BandTop, kMainSurface.BandHeight);
+  if (mainSurfaceBrush != nullptr) {
+    SetClassLongPtrW(MainWindow, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(mainSurfaceBrush));
+  }
+  CreateControlBrushes();
+  return true;
+}
+
+bool OpenMainWindow(HINSTANCE instance) {
+  const std::wstring defaultRoot = DefaultRootFrom(WindowsFolder());
+  const std::wstring defaultLogPath = DefaultLogPathFrom(StartUpDirectory());
+  HCURSOR handCursor = LoadCursorW(nullptr, IDC_HAND);
+  RegisterMainWindowClass(instance);
+  if (!CreateMainWindow(instance)) return false;
+  CreateToolTipWindow();
+  CreateMainWindowControls(instance, handCursor, defaultRoot, defaultLogPath);
+  ShowWindow(MainWindow, SW_SHOW);
+  // The new-style folder picker needs a single-threaded apartment on this thread.
+  CoInitialize(nullptr);
+  return true;
+}
+
+int RunFendrel(HINSTANCE instance) {
+  if (HWND running = FindRunningInstance()) {
+    ShowWindow(running, SW_RESTORE);
+    SetForegroundWindow(running);
+    return 0;
+  }
+  if (!OpenMainWindow(instance)) return 0;
+  return RunMessageLoop();
+}

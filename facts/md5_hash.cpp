@@ -1,0 +1,76 @@
+#include "facts/md5_hash.h"
+
+#include <memory>
+#include <new>
+
+#include "facts/facts_drain.h"
+#include "platform/scope_guard.h"
+
+bool OpenMd5HashFrom(const wchar_t* firstProvider, const wchar_t* secondProvider, HCRYPTPROV& provider,
+                     HCRYPTHASH& hash) {
+  provider = 0;
+  hash = 0;
+  if (!CryptAcquireContextW(&provider, nullptr, firstProvider, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+      !CryptAcquireContextW(&provider, nullptr, secondProvider, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+    provider = 0;
+    return false;
+  }
+  if (!CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) {
+    CryptReleaseContext(provider, 0);
+    provider = 0;
+    hash = 0;
+    return false;
+  }
+  return true;
+}
+
+bool OpenMd5Hash(HCRYPTPROV& provider, HCRYPTHASH& hash) {
+  // Windows XP names the AES provider with its prototype suffix.
+  return OpenMd5HashFrom(MS_ENH_RSA_AES_PROV_W, MS_ENH_RSA_AES_PROV_XP_W, provider, hash);
+}
+
+bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
+  // Read sharing only: a file that someone is still writing gives no digest rather than a
+  // digest of bytes that are about to change.
+  const UniqueFileHandle file =
+      AdoptFileHandle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return false;
+
+  HCRYPTPROV provider = 0;
+  HCRYPTHASH hash = 0;
+  if (!OpenMd5Hash(provider, hash)) return false;
+  // The hash object goes before the provider that made it.
+  const auto releaseProvider = OnScopeExit([&] { CryptReleaseContext(provider, 0); });
+  const auto destroyHash = OnScopeExit([&] { CryptDestroyHash(hash); });
+
+  std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[kMd5ChunkBytes]);
+  if (!chunk) return false;
+  for (;;) {
+    DWORD got = 0;
+    // A read that fails part-way (a locked region, a vanished network share) would otherwise
+    // pass off the digest of a prefix as the file's.
+    if (!ReadFile(file.get(), chunk.get(), kMd5ChunkBytes, &got, nullptr)) return false;
+    if (got == 0) break;
+    if (!CryptHashData(hash, chunk.get(), got, 0)) return false;
+    DrainFactsQueue();
+  }
+  chunk.reset();
+
+  DWORD hashSize = 0;
+  DWORD sizeBytes = sizeof hashSize;
+  if (!CryptGetHashParam(hash, HP_HASHSIZE, reinterpret_cast<BYTE*>(&hashSize), &sizeBytes, 0)) return false;
+  // Two digits per byte and a NUL must fit the 33 units the caller promises.
+  if (hashSize == 0 || hashSize > 16) return false;
+  BYTE digest[16] = {};
+  DWORD digestBytes = hashSize;
+  if (!CryptGetHashParam(hash, HP_HASHVAL, digest, &digestBytes, 0)) return false;
+
+  static const wchar_t kDigits[] = L"0123456789ABCDEF";
+  for (DWORD i = 0; i < digestBytes; ++i) {
+    text[2 * i] = kDigits[digest[i] >> 4];
+    text[2 * i + 1] = kDigits[digest[i] & 0x0F];
+  }
+  text[2 * digestBytes] = L'\0';
+  count = 2 * digestBytes;
+  return true;
+}

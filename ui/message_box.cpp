@@ -1,0 +1,143 @@
+#include "ui/message_box.h"
+
+#include <array>
+
+#include "platform/scope_guard.h"
+#include "ui/painted_surfaces.h"
+
+namespace {
+
+constexpr const wchar_t* kBoxClass = L"FNX_MsgBox";
+// Stands for a child that was not asked for or could not be made; never equals a real handle.
+const HWND kAbsent = reinterpret_cast<HWND>(static_cast<INT_PTR>(-1));
+
+HWND openBox = nullptr;         // the box while one is shown
+HWND textLabel = kAbsent;       // the box's message text
+HWND leftButton = kAbsent;      // the left-hand button
+HWND rightButton = kAbsent;     // the right-hand button
+bool boxPostedQuit = false;     // the quit that ends the box's loop came from the box itself
+
+HWND CreateChild(HWND box, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
+                 int height, int id) {
+  HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, box,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  return child != nullptr ? child : kAbsent;
+}
+
+HWND CreateButton(HWND box, const wchar_t* label, DWORD style, int x, int id, UniqueGdiObject<HFONT>& font) {
+  if (label == nullptr) return kAbsent;
+  HWND button = CreateChild(box, L"Button", label, style | WS_TABSTOP, x, 162, 60, 25, id);
+  if (button != kAbsent) font.reset(SetControlFont(button, 9, FW_BOLD, L"Arial"));
+  return button;
+}
+
+struct LoopEnd {
+  int Result;
+  bool RepostQuit;
+};
+
+// Everything one showing takes is released before this returns, in reverse order of making:
+// the window (and with it its children), the class, the fonts, the surface brush.
+LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t* leftLabel) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  UniqueGdiObject<HBRUSH> surface(
+      PaintSurfaceBrush(kBoxSurface.Width, kBoxSurface.Height, kBoxSurface.BandTop, kBoxSurface.BandHeight));
+  std::array<UniqueGdiObject<HFONT>, 3> fonts;
+
+  WNDCLASSEXW boxClass{};
+  boxClass.cbSize = sizeof(boxClass);
+  boxClass.style = CS_PARENTDC | CS_DROPSHADOW;
+  boxClass.lpfnWndProc = MessageBoxProc;
+  boxClass.hInstance = instance;
+  boxClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  boxClass.hbrBackground = surface.get();
+  boxClass.lpszClassName = kBoxClass;
+  if (RegisterClassExW(&boxClass) == 0) return {kBoxNotShown, false};
+  auto unregister = OnScopeExit([instance] { UnregisterClassW(kBoxClass, instance); });
+
+  // WS_CHILD alongside WS_POPUP still makes a top-level window placed in screen coordinates.
+  HWND box = CreateWindowExW(0, kBoxClass, L"", WS_POPUP | WS_CHILD, 0, 0, kBoxSurface.Width, kBoxSurface.Height,
+                             OwnerWindow(), nullptr, instance, nullptr);
+  if (box == nullptr) return {kBoxNotShown, false};
+  openBox = box;
+  auto destroy = OnScopeExit([box] {
+    DestroyWindow(box);
+    openBox = nullptr;
+    textLabel = leftButton = rightButton = kAbsent;
+  });
+
+  textLabel = CreateChild(box, L"Static", message, SS_LEFT | SS_NOTIFY, 10, 20, 280, 120, kBoxTextId);
+  if (textLabel != kAbsent) fonts[0].reset(SetControlPixelFont(textLabel, L"Arial", 12, FW_BOLD));
+  leftButton = CreateButton(box, leftLabel, BS_PUSHBUTTON, 60, kBoxLeftButtonId, fonts[1]);
+  rightButton = CreateButton(box, rightLabel, BS_DEFPUSHBUTTON, 180, kBoxRightButtonId, fonts[2]);
+
+  CenterOverMainWindow(box);
+  ShowWindow(box, SW_SHOW);
+  UpdateWindow(box);
+
+  boxPostedQuit = false;
+  MSG msg{};
+  BOOL got;
+  while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+    if (IsDialogMessageW(box, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (got != 0) return {kBoxNotShown, false};  // GetMessageW failed; nothing was asked of us
+  return {static_cast<int>(msg.wParam), !boxPostedQuit};
+}
+
+LRESULT OnBoxCommand(HWND window, UINT message, HWND source) {
+  switch (DecideBoxAction(message, source, textLabel, leftButton, rightButton)) {
+    case BoxAction::AnswerRight:
+      boxPostedQuit = true;
+      PostQuitMessage(kBoxRight);
+      break;
+    case BoxAction::AnswerLeft:
+      boxPostedQuit = true;
+      PostQuitMessage(kBoxLeft);
+      break;
+    case BoxAction::DragBox:
+      DefWindowProcW(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+      break;
+    case BoxAction::Nothing:
+      break;
+  }
+  return 0;
+}
+
+LRESULT OnBoxControlColor(HDC dc) {
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, LabelTextColor);
+  return reinterpret_cast<LRESULT>(SurfaceBrush);
+}
+
+}  // namespace
+
+BoxAction DecideBoxAction(UINT message, HWND source, HWND label, HWND left, HWND right) {
+  if (message == WM_CLOSE || source == right) return BoxAction::AnswerRight;
+  if (source == left) return BoxAction::AnswerLeft;
+  if (source == label) return BoxAction::DragBox;
+  return BoxAction::Nothing;
+}
+
+HWND OpenMessageBox() { return openBox; }
+
+int ShowMessageBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t* leftLabel) {
+  if (openBox != nullptr) return kBoxNotShown;
+  const LoopEnd end = RunBox(message, rightLabel, leftLabel);
+  // The box's loop took a quit meant for the application: hand it on now that the box is gone.
+  if (end.RepostQuit) PostQuitMessage(end.Result);
+  return end.Result;
+}
+
+LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: return OnBoxCommand(window, message, reinterpret_cast<HWND>(lParam));
+    case WM_CLOSE: return OnBoxCommand(window, message, nullptr);
+    case WM_CTLCOLORSTATIC: return OnBoxControlColor(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORBTN: return OnBoxControlColor(reinterpret_cast<HDC>(wParam));
+    case WM_USER: return kMessageBoxIdentity;
+    default: return DefWindowProcW(window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,28 @@
+// The platform's own pickers behind the two "Browse..." buttons. Each fills a string owned by
+// the caller and says whether the user chose something; neither looks at what the window's
+// boxes hold now, nor keeps anything between calls. Both are modal and owned by the main window.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <string>
+
+// The folder picker: true when a folder with a file-system path was chosen, which then
+// replaces `path`. A cancel leaves `path` untouched; a virtual shell folder empties it.
+bool BrowseForRootFolder(std::wstring& path);
+
+// The save-file picker, proposing "FnxResults": true when the user confirmed a file name,
+// whose full path then replaces `path`.
+bool BrowseForLogFile(std::wstring& path);
+
+// Room of the buffers the pickers write into, in characters.
+constexpr size_t kFolderPathRoom = 5097;
+constexpr size_t kLogPathRoom = 2048;  // plus the terminator
+
+// The folder picker's request: whole shell namespace, editable, new style, no preselection.
+BROWSEINFOW RootFolderRequest(HWND owner);
+
+// The save picker's request over a buffer of kLogPathRoom + 1 characters.
+OPENFILENAMEW LogFileRequest(HWND owner, wchar_t* buffer);
