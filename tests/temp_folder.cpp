@@ -116,3 +116,50 @@ std::string Printable(const std::wstring& text) {
   }
   return out;
 }
+
+namespace {
+
+std::string UnixPath(const std::wstring& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  const auto toUnix =
+      reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (toUnix == nullptr) return std::string();
+  char* unix = toUnix(path.c_str());
+  if (unix == nullptr) return std::string();
+  std::string result = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  const std::string unixTarget = UnixPath(target);
+  const std::string unixFolder = UnixPath(link.substr(0, link.rfind(L'\\')));
+  if (unixTarget.empty() || unixFolder.empty()) {
+    return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+  }
+  std::wstring command = L"/bin/ln -s \"" + Wide(unixTarget) + L"\" \"" + Wide(unixFolder) + L"/" +
+                         link.substr(link.rfind(L'\\') + 1) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::wstring TodayUtcText() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  wchar_t text[32];
+  swprintf(text, 32, L"%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
+}

@@ -26,3 +26,8 @@ std::vector<unsigned char> Utf16Bytes(const std::wstring& text);
 bool SetFileDate(const std::wstring& path, int year, int month, int day, bool folder = false);
 // Printable form of a text for failure messages.
 std::string Printable(const std::wstring& text);
+// A folder symbolic link at `link` to `target`. Under Wine the link is made by the host's ln,
+// since Wine reports success for CreateSymbolicLinkW without making one.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+// The UTC date of today, as year-month-day.
+std::wstring TodayUtcText();
