@@ -122,7 +122,8 @@ namespace {
 std::string UnixPath(const std::wstring& path) {
   using ToUnix = char*(CDECL*)(const wchar_t*);
   const auto toUnix =
-      reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+      reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (toUnix == nullptr) return std::string();
   char* unix = toUnix(path.c_str());
   if (unix == nullptr) return std::string();
@@ -152,8 +153,13 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  const DWORD attributes = GetFileAttributesW(link.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // Wine may report the host process ended before its work is visible: look for a while.
+  for (int tries = 0; tries < 200; ++tries) {
+    const DWORD attributes = GetFileAttributesW(link.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    Sleep(10);
+  }
+  return false;
 }
 
 std::wstring TodayUtcText() {
