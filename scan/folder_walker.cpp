@@ -37,7 +37,7 @@ void SetFolderLine(HWND line, HDC lineDC) {
 }
 
 bool WalkFolder(const std::wstring& folder, ScanSession& session, bool insideRecentFolder) {
-  PumpMessages();
+  PumpMessagesWhenDue();
   if (session.StopRequested) return false;
 
   const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &session.FindData));
@@ -47,7 +47,7 @@ bool WalkFolder(const std::wstring& folder, ScanSession& session, bool insideRec
   do {
     ++session.FilesAnalyzed;
     if (session.FilesAnalyzed % 5 == 0) {
-      PumpMessages();
+      PumpMessagesWhenDue();
       if (session.StopRequested) return false;
     }
     const WIN32_FIND_DATAW& entry = session.FindData;

@@ -1,7 +1,8 @@
 // The folder walk: depth first, in the order the file system lists each folder, handing every
 // file (and, for the recent-folders list, every real subfolder) to the evaluator. It keeps the
-// window alive by draining the queue once per folder and every fifth entry of the scan, and it
-// notices a stop request at every drain. No list of entries is built: one FindData record in
+// window alive by draining the queue once per folder and every fifth entry of the scan (at most
+// every few milliseconds, see PumpMessagesWhenDue), and it tests the stop flag at each of those
+// points. No list of entries is built: one FindData record in
 // the session serves every level, so memory stays constant however large the tree.
 #pragma once
 

@@ -4,13 +4,30 @@ MSG ThreadMessage{};
 
 namespace {
 HWND dialogWindow = nullptr;  // the main window once it exists
+long long lastDrain = 0;      // performance-counter time of the last drain
+
+long long Now() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart;
 }
+
+long long Frequency() {
+  static const long long frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  return frequency;
+}
+}  // namespace
 
 void SetDialogWindow(HWND window) { dialogWindow = window; }
 
 HWND DialogWindow() { return dialogWindow; }
 
 void PumpMessages() {
+  lastDrain = Now();
   // A quit message taken here is consumed like any other: none is posted while a scan runs,
   // because close requests then become stop requests.
   while (PeekMessageW(&ThreadMessage, nullptr, 0, 0, PM_REMOVE)) {
@@ -21,6 +38,7 @@ void PumpMessages() {
 }
 
 bool DrainMessageQueue() {
+  lastDrain = Now();
   MSG message;
   bool handled = false;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -29,4 +47,8 @@ bool DrainMessageQueue() {
     handled = true;
   }
   return handled;
+}
+
+void PumpMessagesWhenDue() {
+  if ((Now() - lastDrain) * 1000000 / Frequency() >= kDrainIntervalMicroseconds) PumpMessages();
 }

@@ -89,6 +89,27 @@ TEST(MessageDrains, OnlyPumpMessagesHandlesDialogKeys) {
   EXPECT_EQ(GetFocus(), w.Second) << "Tab did not move the focus to the next tab stop";
 }
 
+TEST(MessageDrains, FrequentDrainWaitsForItsInterval) {
+  TestWindow w;
+  seen = 0;
+  repostsLeft = 0;
+  PumpMessages();
+  PostMessageW(w.Window, kCounted, 0, 0);
+  PumpMessagesWhenDue();  // just drained: the look at the queue is not due yet
+  EXPECT_EQ(seen, 0);
+  Sleep(static_cast<DWORD>(kDrainIntervalMicroseconds / 1000 + 2));
+  PumpMessagesWhenDue();
+  EXPECT_EQ(seen, 1);
+  PostMessageW(w.Window, kCounted, 0, 0);
+  DrainMessageQueue();  // the other drain also counts as the last one
+  EXPECT_EQ(seen, 2);
+  PostMessageW(w.Window, kCounted, 0, 0);
+  PumpMessagesWhenDue();
+  EXPECT_EQ(seen, 2);
+  PumpMessages();
+  EXPECT_EQ(seen, 3);
+}
+
 TEST(MessageDrains, QuitMessageIsConsumedLikeAnyOther) {
   TestWindow w;
   PostQuitMessage(3);
