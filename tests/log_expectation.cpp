@@ -137,11 +137,11 @@ std::wstring Grouped(uint64_t n) {
 
 }  // namespace
 
-std::wstring ExpectedLog(const ScanOptions& o, const Tree& tree, const Listing& listing, const Expectation& e) {
+std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e) {
   const auto ordered = [&](const std::map<std::wstring, std::wstring>& lines) {
     std::vector<std::pair<uint64_t, std::wstring>> rows;
     for (const auto& [relative, line] : lines) {
-      const auto at = listing.Position.find(tree.Path(relative));
+      const auto at = listing.Position.find(root + L"\\" + relative);
       rows.emplace_back(at == listing.Position.end() ? 0 : at->second, line);
     }
     std::sort(rows.begin(), rows.end());

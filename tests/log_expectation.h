@@ -46,7 +46,7 @@ struct Expectation {
 };
 
 // The whole log a case expects, with "<now>" for the two times.
-std::wstring ExpectedLog(const ScanOptions& o, const Tree& tree, const Listing& listing, const Expectation& e);
+std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e);
 
 // Reads the log, checks its byte format, masks the two times and compares with the expectation.
 void ExpectLog(const std::wstring& logPath, const std::wstring& expected);

@@ -42,7 +42,7 @@ TEST(WholeScan, AllOptionsOn) {
   for (const wchar_t* f : {L"empty", L".old", L"aged\\fresh", L"recent"}) e.FolderLines[f] = FolderLine(tree, f, today, true);
   const Listing listing = ListTree(tree.Root, true);
   e.Analyzed = listing.Count;
-  ExpectLog(o.LogPath, ExpectedLog(o, tree, listing, e));
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
 }
 
 TEST(WholeScan, NoOptionOn) {
@@ -58,7 +58,7 @@ TEST(WholeScan, NoOptionOn) {
   for (const wchar_t* f : {L"alpha.exe", L"Hidden.SYS"}) e.FileLines[f] = PlainLine(tree, f, L"Last modified:", TodayUtcText());
   const Listing listing = ListTree(tree.Root, false);
   e.Analyzed = listing.Count;
-  ExpectLog(o.LogPath, ExpectedLog(o, tree, listing, e));
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
 }
 
 TEST(WholeScan, EachTimestampBaseChoosesItsFileTime) {
@@ -116,7 +116,7 @@ TEST(WholeScan, EachTimestampBaseChoosesItsFileTime) {
     const Listing listing = ListTree(tree.Root, false);
     e.Analyzed = listing.Count;
     SCOPED_TRACE(Printable(b.Caption));
-    ExpectLog(o.LogPath, ExpectedLog(o, tree, listing, e));
+    ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
   }
 }
 
@@ -140,7 +140,7 @@ TEST(WholeScan, MaximumAgeZeroListsEveryMatchAndEveryDirectSubfolder) {
   e.FolderLines[L"recent"] = FolderLine(tree, L"recent", TodayUtcText(), false);
   const Listing listing = ListTree(tree.Root, true);
   e.Analyzed = listing.Count;
-  ExpectLog(o.LogPath, ExpectedLog(o, tree, listing, e));
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
 }
 
 TEST(WholeScan, RecursionOffStillOffersTheRootsSubfolders) {
@@ -161,7 +161,7 @@ TEST(WholeScan, RecursionOffStillOffersTheRootsSubfolders) {
   for (const wchar_t* f : {L"empty", L".old", L"recent"}) e.FolderLines[f] = FolderLine(tree, f, today, true);
   const Listing listing = ListTree(tree.Root, false);
   e.Analyzed = listing.Count;
-  ExpectLog(o.LogPath, ExpectedLog(o, tree, listing, e));
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
 }
 
 TEST(WholeScan, RecentFoldersWithoutAnyLeaveNoSectionAndNoTemporaryFile) {
@@ -181,7 +181,7 @@ TEST(WholeScan, RecentFoldersWithoutAnyLeaveNoSectionAndNoTemporaryFile) {
   Expectation e;
   e.Legend = L"  Format: Mode | Last write time | Path\r\n\r\n";
   e.Analyzed = 3;
-  ExpectLog(o.LogPath, ExpectedLog(o, tree, ListTree(o.Root, true), e));
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, ListTree(o.Root, true), e));
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((temp.Path + L"\\*").c_str(), &data);
   int left = 0;
@@ -238,7 +238,7 @@ TEST(WholeScan, StopFromInsideADrainEndsWithTheCountsSoFar) {
   for (const std::wstring& f : recentFolders) {
     if (listing.Position.at(tree.Path(f)) < stopAt) e.FolderLines[f] = FolderLine(tree, f, TodayUtcText(), false);
   }
-  ExpectLog(o.LogPath, ExpectedLog(o, tree, listing, e));
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
 }
 
 // A folder line whose text change stops the walk: every level must unwind at once.

@@ -1,0 +1,438 @@
+// Whole scans through the real window: options set in the controls, clicks posted, boxes
+// answered, logs read back byte for byte, and the finished log opened in the companion viewer
+// (a stand-in that records how it was started) or with the shell.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window_controls.h"
+#include "gui_driver.h"
+#include "log_expectation.h"
+#include "temp_folder.h"
+
+namespace {
+
+constexpr DWORD kScanTimeoutMs = 120000;
+
+// The companion product's key, pointing at a folder with the stand-in viewer.
+struct Companion {
+  TempFolder Folder;
+  std::wstring Record;
+  explicit Companion(DWORD type = REG_SZ, bool folderExists = true) : Record(Folder / L"invocation.txt") {
+    std::wstring standIn = BuildFolder() + L"\\tests\\dunmere_standin.exe";
+    CopyFileW(standIn.c_str(), (Folder / L"Dunmere.exe").c_str(), FALSE);
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                    nullptr, &key, nullptr);
+    const std::wstring dir = folderExists ? Folder.Path : Folder.Path + L"\\gone";
+    RegSetValueExW(key, L"InstallDir", 0, type, reinterpret_cast<const BYTE*>(dir.c_str()),
+                   static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+  ~Companion() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", KEY_WOW64_64KEY, 0); }
+  // The stand-in's command line and working folder, once it has run.
+  bool WaitForInvocation(std::wstring& commandLine, std::wstring& folder, DWORD timeoutMs = kScanTimeoutMs) const {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+      const std::vector<unsigned char> bytes = ReadBytes(Record);
+      if (!bytes.empty()) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+        const size_t split = text.find(L'\n');
+        commandLine = text.substr(0, split);
+        folder = text.substr(split + 1, text.size() - split - 2);
+        return true;
+      }
+      Sleep(50);
+    }
+    return false;
+  }
+};
+
+struct Window {
+  RunningProgram Program;
+  explicit Window(const std::wstring& workingFolder) {
+    EXPECT_TRUE(StartProgram(Program, workingFolder));
+    EXPECT_TRUE(WaitForMainWindow(Program));
+  }
+  HWND operator[](ControlId id) const { return GetDlgItem(Program.Window, id); }
+  void Type(ControlId id, const std::wstring& text) const { EXPECT_TRUE(SetWindowTextRemote((*this)[id], text)); }
+  void Check(ControlId id, bool on) const { SendWithTimeout((*this)[id], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+  void Click(ControlId id) const { EXPECT_TRUE(PostClick((*this)[id])); }
+  std::wstring Text(ControlId id) const { return WindowText((*this)[id]); }
+  // Waits until the window is back at rest after a scan.
+  bool WaitIdle(DWORD timeoutMs = kScanTimeoutMs) const {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+      if (Text(StartScanButtonId) == L"Start scan" && Text(StatusLineId) == L"Waiting for Start scan...") return true;
+      Sleep(50);
+    }
+    return false;
+  }
+  bool WaitForText(ControlId id, const std::wstring& text, DWORD timeoutMs = kScanTimeoutMs) const {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+      if (Text(id) == text) return true;
+      Sleep(20);
+    }
+    return false;
+  }
+};
+
+std::wstring LineWithDefaults(const Tree& tree, const std::wstring& relative) {
+  const std::wstring path = tree.Path(relative);
+  return L"<RecentFiles> | Last modified:" + TodayUtcText() + L" | " + path + L" | No description | " +
+         std::to_wstring(ReadBytes(path).size()) + L" bytes | " + kDigests.at(relative) + L" | No publisher\r\n\r\n";
+}
+
+ScanOptions DefaultOptions(const Tree& tree, const std::wstring& logPath) {
+  ScanOptions o = AllOptions(tree, logPath);
+  o.VerifySignatures = o.IncludeAttributes = false;
+  return o;
+}
+
+TEST(ScanWindow, DefaultScanLogsTheTreeAndOpensTheCompanionViewer) {
+  Tree tree;
+  Companion companion;
+  Window w(tree.Base.Path);
+  const std::wstring log = tree.Base / L"results log.txt";
+  w.Type(RootEditId, tree.Root);
+  w.Type(LogPathEditId, log);
+  w.Click(StartScanButtonId);
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(companion.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(w.WaitIdle());
+  EXPECT_EQ(w.Text(FolderLineId), L"");
+
+  Expectation e;
+  e.Legend = L"  Format: Mode | Last write time | Path | File description | File size | MD5 hash | Publisher name\r\n\r\n";
+  for (const wchar_t* f : {L"alpha.exe", L"Hidden.SYS", L".old\\dot.bat", L"aged\\fresh\\deep.cmd", L"recent\\sub\\x.scr"}) {
+    e.FileLines[f] = LineWithDefaults(tree, f);
+  }
+  for (const wchar_t* f : {L"empty", L".old", L"aged\\fresh", L"recent"}) e.FolderLines[f] = FolderLine(tree, f, TodayUtcText(), true);
+  const Listing listing = ListTree(tree.Root, true);
+  e.Analyzed = listing.Count;
+  ExpectLog(log, ExpectedLog(DefaultOptions(tree, log), tree.Root, listing, e));
+
+  // The viewer gets the quoted log path as its only parameter, in its install folder.
+  const std::wstring quoted = L"\"" + log + L"\"";
+  ASSERT_GE(commandLine.size(), quoted.size());
+  EXPECT_EQ(commandLine.substr(commandLine.size() - quoted.size()), quoted) << Narrow(commandLine);
+  EXPECT_NE(commandLine.find(L"Dunmere.exe"), std::wstring::npos) << Narrow(commandLine);
+  EXPECT_EQ(CompareStringOrdinal(folder.c_str(), -1, companion.Folder.Path.c_str(), -1, TRUE), CSTR_EQUAL)
+      << Narrow(folder);
+}
+
+TEST(ScanWindow, EveryOptionOnWithTrailingBackslashesAndAgeAsTyped) {
+  Tree tree;
+  Companion companion;
+  Window w(tree.Base.Path);
+  const std::wstring log = tree.Base / L"log.txt";
+  w.Type(RootEditId, tree.Root + L"\\\\");
+  w.Type(LogPathEditId, log);
+  w.Type(MaxAgeEditId, L"7.9");
+  w.Check(VerifySignaturesCheckId, true);
+  w.Check(AttributesCheckId, true);
+  w.Click(StartScanButtonId);
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(companion.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(w.WaitIdle());
+
+  ScanOptions o = AllOptions(tree, log);
+  o.Root = tree.Root + L"\\\\";  // shown as typed; walked without them
+  o.MaxAge = L"7.9";
+  Expectation e;
+  e.Legend = L"  Format: Mode | Last write time | Path | File attributes | File description | File size | MD5 hash"
+             L" | Publisher name\r\n\r\n";
+  for (const wchar_t* f : {L"alpha.exe", L"Hidden.SYS", L".old\\dot.bat", L"aged\\fresh\\deep.cmd", L"recent\\sub\\x.scr"}) {
+    e.FileLines[f] = AllOptionsLine(tree, f, TodayUtcText());
+  }
+  for (const wchar_t* f : {L"empty", L".old", L"aged\\fresh", L"recent"}) e.FolderLines[f] = FolderLine(tree, f, TodayUtcText(), true);
+  const Listing listing = ListTree(tree.Root, true);
+  e.Analyzed = listing.Count;
+  ExpectLog(log, ExpectedLog(o, tree.Root, listing, e));
+}
+
+TEST(ScanWindow, LettersForTheAgeMeanEveryDate) {
+  Tree tree;
+  Companion companion;
+  Window w(tree.Base.Path);
+  const std::wstring log = tree.Base / L"log.txt";
+  w.Type(RootEditId, tree.Root);
+  w.Type(LogPathEditId, log);
+  w.Type(MaxAgeEditId, L"abc");
+  w.Type(PatternEditId, L".dll");
+  w.Check(RecurseCheckId, false);
+  w.Check(RecentFoldersCheckId, false);
+  w.Check(DescriptionCheckId, false);
+  w.Check(CompanyCheckId, false);
+  w.Check(Md5CheckId, false);
+  w.Check(SizeCheckId, false);
+  w.Check(BlankLineCheckId, false);
+  SendWithTimeout(w[TimestampComboId], CB_SETCURSEL, 0, 0);
+  w.Click(StartScanButtonId);
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(companion.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(w.WaitIdle());
+  ScanOptions o;
+  o.Pattern = L".dll";
+  o.MaxAge = L"abc";
+  o.Root = tree.Root;
+  o.IncludeMicrosoftFiles = true;
+  o.TimestampBase = 0;
+  o.TimestampCaption = L"Creation date";
+  Expectation e;
+  e.Legend = L"  Format: Mode | Creation time | Path\r\n\r\n";
+  e.FileLines[L"old.dll"] = PlainLine(tree, L"old.dll", L"Creation date:", L"2001-05-05");
+  const Listing listing = ListTree(tree.Root, false);
+  e.Analyzed = listing.Count;
+  ExpectLog(log, ExpectedLog(o, tree.Root, listing, e));
+}
+
+// A tree whose one big file keeps the hash busy for a while, so that a stop can come during it.
+struct SlowTree {
+  TempFolder Base;
+  std::wstring Root;
+  SlowTree() : Root(Base / L"slow") {
+    CreateDirectoryW(Root.c_str(), nullptr);
+    HANDLE big = CreateFileW((Root + L"\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = 1ll << 30;
+    SetFilePointerEx(big, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(big);
+    CloseHandle(big);
+  }
+};
+
+struct StopCase {
+  Window W;
+  SlowTree Tree;
+  Companion Viewer;
+  std::wstring Log;
+  StopCase() : W(L"C:\\"), Log(Tree.Base / L"log.txt") {
+    W.Type(RootEditId, Tree.Root);
+    W.Type(LogPathEditId, Log);
+    W.Type(PatternEditId, L"*");
+    W.Check(RecentFoldersCheckId, false);
+    W.Check(DescriptionCheckId, false);
+    W.Check(CompanyCheckId, false);
+    W.Check(SizeCheckId, false);
+    W.Check(BlankLineCheckId, false);
+  }
+  // Starts the scan and asks to stop it while the big file is hashed; gives the box.
+  HWND StartAndAskToStop(bool byClose) {
+    W.Click(StartScanButtonId);
+    EXPECT_TRUE(W.WaitForText(StartScanButtonId, L"Stop scan"));
+    EXPECT_TRUE(W.WaitForText(StatusLineId, L"Currently searching in the folder:"));
+    if (byClose) {
+      PostMessageW(W.Program.Window, WM_CLOSE, 0, 0);
+    } else {
+      W.Click(StartScanButtonId);
+    }
+    HWND box = WaitForMessageBox(W.Program.ProcessId);
+    EXPECT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), L"Are you sure you want to cancel the scan?");
+    return box;
+  }
+  std::wstring Footer() const {
+    const std::vector<unsigned char> bytes = ReadBytes(Log);
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<wchar_t>(bytes[i] | bytes[i + 1] << 8);
+    const size_t at = text.find(L"\r\r\n   The FNX scan");
+    return at == std::wstring::npos ? text : text.substr(at);
+  }
+};
+
+int CountBoxes(DWORD processId) {
+  int count = 0;
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"FNX_MsgBox", nullptr); w; w = FindWindowExW(nullptr, w, L"FNX_MsgBox", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == processId && IsWindowVisible(w)) ++count;
+  }
+  return count;
+}
+
+TEST(ScanWindow, AnsweringNoLetsTheScanFinish) {
+  StopCase c;
+  HWND box = c.StartAndAskToStop(false);
+  // A click while the question is open adds nothing.
+  c.W.Click(StartScanButtonId);
+  LetProgramSettle(box, 200);
+  EXPECT_EQ(CountBoxes(c.W.Program.ProcessId), 1);
+  EXPECT_EQ(MessageBoxText(box), L"Are you sure you want to cancel the scan?");
+  EXPECT_TRUE(PressBoxButton(box, false));  // "No"
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(c.Viewer.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(c.W.WaitIdle());
+  const std::wstring footer = c.Footer();
+  EXPECT_NE(footer.find(L"The FNX scan completed successfully at"), std::wstring::npos) << Narrow(footer);
+  EXPECT_NE(footer.find(L"   3 file objects analyzed. 1 files matched."), std::wstring::npos) << Narrow(footer);
+}
+
+TEST(ScanWindow, AnsweringYesStopsAndASecondClickSaysSoAlready) {
+  StopCase c;
+  HWND box = c.StartAndAskToStop(false);
+  EXPECT_TRUE(PressBoxButton(box, true));  // "Yes"
+  EXPECT_TRUE(c.W.WaitForText(StatusLineId, L"Stopping the scan, please wait:", 10000));
+  c.W.Click(StartScanButtonId);
+  HWND notice = WaitForMessageBox(c.W.Program.ProcessId);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(MessageBoxText(notice),
+            L"FNX is already stopping the scan.\r\n\r\nSometimes it can take a while, if the application is retrieving "
+            L"the MD5 hash of a big file.\r\n\r\nPlease be patient...");
+  EXPECT_TRUE(PressBoxButton(notice, false) || PressBoxButton(notice, true));
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(c.Viewer.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(c.W.WaitIdle());
+  ScanOptions o;
+  o.Pattern = L"*";
+  o.MaxAge = L"30";
+  o.Root = c.Tree.Root;
+  o.IncludeMicrosoftFiles = o.Recurse = o.IncludeMd5 = true;
+  Expectation e;
+  e.Completed = false;
+  e.Legend = L"  Format: Mode | Last write time | Path | MD5 hash\r\n\r\n";
+  const Listing listing = ListTree(c.Tree.Root, true);
+  e.Analyzed = listing.Position.at(c.Tree.Root + L"\\big.bin");  // stopped while it was hashed
+  ExpectLog(c.Log, ExpectedLog(o, c.Tree.Root, listing, e));
+}
+
+TEST(ScanWindow, CloseRequestDuringAScanIsAStopRequest) {
+  StopCase c;
+  HWND box = c.StartAndAskToStop(true);
+  EXPECT_TRUE(PressBoxButton(box, true));  // "Yes"
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(c.Viewer.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(c.W.WaitIdle());
+  EXPECT_TRUE(IsWindow(c.W.Program.Window)) << "the window closed during the scan";
+  EXPECT_NE(c.Footer().find(L"The FNX scan was interrupted by the user at"), std::wstring::npos);
+  // Once the scan has finished, the same request closes the tool.
+  PostMessageW(c.W.Program.Window, WM_CLOSE, 0, 0);
+  DWORD exitCode = 1;
+  EXPECT_TRUE(WaitForExit(c.W.Program, 20000, exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+TEST(ScanWindow, MissingRootIsRefusedAndTheLogUntouched) {
+  TempFolder folder;
+  Companion companion;
+  Window w(folder.Path);
+  const std::wstring log = folder / L"log.txt";
+  ASSERT_TRUE(WriteBytes(log, std::string("previous log")));
+  w.Type(RootEditId, folder / L"no such folder");
+  w.Type(LogPathEditId, log);
+  w.Click(StartScanButtonId);
+  HWND box = WaitForMessageBox(w.Program.ProcessId);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box),
+            L"The selected root path does not exist.\r\n\r\nPlease select a valid folder or drive for the root of the scan.");
+  EXPECT_TRUE(PressBoxButton(box, false) || PressBoxButton(box, true));
+  LetProgramSettle(w.Program.Window);
+  EXPECT_EQ(ReadBytes(log), std::vector<unsigned char>({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'l', 'o', 'g'}));
+  EXPECT_EQ(w.Text(StartScanButtonId), L"Start scan");
+  EXPECT_EQ(w.Text(StatusLineId), L"Waiting for Start scan...");
+}
+
+TEST(ScanWindow, UnopenableLogIsRefusedAndNoScanStarts) {
+  TempFolder folder;
+  Companion companion;
+  Window w(folder.Path);
+  const std::wstring readOnly = folder / L"read-only.txt";
+  ASSERT_TRUE(WriteBytes(readOnly, std::string("kept")));
+  SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  for (const std::wstring& log : {folder / L"missing\\log.txt", folder.Path, readOnly}) {
+    w.Type(RootEditId, folder.Path);
+    w.Type(LogPathEditId, log);
+    w.Click(StartScanButtonId);
+    HWND box = WaitForMessageBox(w.Program.ProcessId);
+    ASSERT_NE(box, nullptr) << Narrow(log);
+    EXPECT_EQ(MessageBoxText(box),
+              L"The selected log file could not be opened.\r\n\r\nMaybe you don't have enough access rights? Try "
+              L"choosing another file.");
+    EXPECT_TRUE(PressBoxButton(box, false) || PressBoxButton(box, true));
+    LetProgramSettle(w.Program.Window);
+    EXPECT_EQ(w.Text(StartScanButtonId), L"Start scan");
+    EXPECT_EQ(w.Text(StatusLineId), L"Waiting for Start scan...");
+  }
+  EXPECT_EQ(ReadBytes(readOnly), std::vector<unsigned char>({'k', 'e', 'p', 't'}));
+  EXPECT_EQ(GetFileAttributesW((folder / L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
+  std::wstring commandLine, folderSeen;
+  EXPECT_FALSE(companion.WaitForInvocation(commandLine, folderSeen, 500)) << "a log was opened";
+}
+
+TEST(ScanWindow, NoRecentFolderLeavesNoSectionAndNoTemporaryFile) {
+  Tree tree;
+  Companion companion;
+  TempFolder temp;
+  wchar_t saved[1024] = {};
+  GetEnvironmentVariableW(L"TMP", saved, 1024);
+  SetEnvironmentVariableW(L"TMP", temp.Path.c_str());  // the program inherits it
+  Window w(tree.Base.Path);
+  SetEnvironmentVariableW(L"TMP", saved[0] ? saved : nullptr);
+  const std::wstring log = tree.Base / L"log.txt";
+  w.Type(RootEditId, tree.Path(L"aged\\aged2"));
+  w.Type(LogPathEditId, log);
+  w.Click(StartScanButtonId);
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(companion.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(w.WaitIdle());
+  ScanOptions o = DefaultOptions(tree, log);
+  o.Root = tree.Path(L"aged\\aged2");
+  Expectation e;
+  e.Legend = L"  Format: Mode | Last write time | Path | File description | File size | MD5 hash | Publisher name\r\n\r\n";
+  e.Analyzed = 3;
+  ExpectLog(log, ExpectedLog(o, tree.Root, ListTree(o.Root, true), e));
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((temp.Path + L"\\*").c_str(), &data);
+  int left = 0;
+  do {
+    if (data.cFileName[0] != L'.') ++left;
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  EXPECT_EQ(left, 0) << "a temporary file was left behind";
+}
+
+// The shell's handler for text files (Wine's text viewer), found by its window and closed.
+bool CloseTextViewerShowing(const std::wstring& logName, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+      wchar_t title[512] = {};
+      GetWindowTextW(w, title, 512);
+      if (std::wstring(title).find(logName) != std::wstring::npos && IsWindowVisible(w)) {
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        return true;
+      }
+    }
+    Sleep(100);
+  }
+  return false;
+}
+
+TEST(ScanWindow, WithoutAUsableCompanionTheShellOpensTheLog) {
+  struct Case {
+    const char* Name;
+    bool Key;
+    DWORD Type;
+    bool FolderExists;
+  } cases[] = {{"expandable string", true, REG_EXPAND_SZ, true},
+               {"missing folder", true, REG_SZ, false},
+               {"missing key", false, REG_SZ, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempFolder folder;
+    CreateDirectoryW((folder / L"root").c_str(), nullptr);
+    std::unique_ptr<Companion> companion;
+    if (c.Key) companion = std::make_unique<Companion>(c.Type, c.FolderExists);
+    Window w(folder.Path);
+    const std::wstring name = std::wstring(L"shell-opened-") + std::to_wstring(GetTickCount()) + L".txt";
+    w.Type(RootEditId, folder / L"root");
+    w.Type(LogPathEditId, folder / name);
+    w.Click(StartScanButtonId);
+    EXPECT_TRUE(CloseTextViewerShowing(name, 30000)) << "no text viewer showed the log";
+    ASSERT_TRUE(w.WaitIdle());
+    if (companion) {
+      std::wstring commandLine, seen;
+      EXPECT_FALSE(companion->WaitForInvocation(commandLine, seen, 300)) << "the companion viewer was started";
+    }
+  }
+}
+
+}  // namespace
