@@ -27,7 +27,7 @@ HWND CreateChild(HWND box, const wchar_t* className, const wchar_t* text, DWORD 
 HWND CreateButton(HWND box, const wchar_t* label, DWORD style, int x, int id, UniqueGdiObject<HFONT>& font) {
   if (label == nullptr) return kAbsent;
   HWND button = CreateChild(box, L"Button", label, style | WS_TABSTOP, x, 162, 60, 25, id);
-  if (button != kAbsent) font.reset(SetControlFont(button, 9, FW_BOLD, L"Arial"));
+  if (button != kAbsent) font.reset(SetControlFont(button, 9, FW_EXTRABOLD, L"Arial"));
   return button;
 }
 
@@ -67,12 +67,15 @@ LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t*
   });
 
   textLabel = CreateChild(box, L"Static", message, SS_LEFT | SS_NOTIFY, 10, 20, 280, 120, kBoxTextId);
-  if (textLabel != kAbsent) fonts[0].reset(SetControlPixelFont(textLabel, L"Arial", 12, FW_BOLD));
+  if (textLabel != kAbsent) fonts[0].reset(SetControlPixelFont(textLabel, L"Arial", 12, FW_EXTRABOLD));
   leftButton = CreateButton(box, leftLabel, BS_PUSHBUTTON, 60, kBoxLeftButtonId, fonts[1]);
   rightButton = CreateButton(box, rightLabel, BS_DEFPUSHBUTTON, 180, kBoxRightButtonId, fonts[2]);
 
   CenterOverMainWindow(box);
   ShowWindow(box, SW_SHOW);
+  // The WS_CHILD bit keeps ShowWindow from activating the box; taking the focus does, and
+  // leaves no button focused, so Enter presses nothing until the user picks a button.
+  SetFocus(box);
   UpdateWindow(box);
 
   boxPostedQuit = false;
