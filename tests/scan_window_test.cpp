@@ -3,6 +3,7 @@
 // (a stand-in that records how it was started) or with the shell.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -390,21 +391,28 @@ TEST(ScanWindow, NoRecentFolderLeavesNoSectionAndNoTemporaryFile) {
   EXPECT_EQ(left, 0) << "a temporary file was left behind";
 }
 
-// The shell's handler for text files (Wine's text viewer), found by its window and closed.
-bool CloseTextViewerShowing(const std::wstring& logName, DWORD timeoutMs) {
-  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
-      wchar_t title[512] = {};
-      GetWindowTextW(w, title, 512);
-      if (std::wstring(title).find(logName) != std::wstring::npos && IsWindowVisible(w)) {
-        PostMessageW(w, WM_CLOSE, 0, 0);
-        return true;
-      }
-    }
-    Sleep(100);
+// The shell's handler for text files: the stand-in again, in a folder of its own,
+// so that what the shell started can be read back. (This Wine prefix has no handler for .txt.)
+struct TextHandler {
+  Companion Recorder{REG_SZ, true};
+  TextHandler() {
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", KEY_WOW64_64KEY, 0);  // only its stand-in is kept
+    const std::wstring command = L"\"" + Recorder.Folder / L"Dunmere.exe" + L"\" \"%1\"";
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"FendrelTestText"), 32);
+    RegCloseKey(key);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\FendrelTestText\\shell\\open\\command", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
   }
-  return false;
-}
+  ~TextHandler() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\FendrelTestText");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt");
+  }
+};
 
 TEST(ScanWindow, WithoutAUsableCompanionTheShellOpensTheLog) {
   struct Case {
@@ -420,13 +428,16 @@ TEST(ScanWindow, WithoutAUsableCompanionTheShellOpensTheLog) {
     TempFolder folder;
     CreateDirectoryW((folder / L"root").c_str(), nullptr);
     std::unique_ptr<Companion> companion;
+    TextHandler shell;
     if (c.Key) companion = std::make_unique<Companion>(c.Type, c.FolderExists);
     Window w(folder.Path);
-    const std::wstring name = std::wstring(L"shell-opened-") + std::to_wstring(GetTickCount()) + L".txt";
+    const std::wstring log = folder / L"shell opened.txt";
     w.Type(RootEditId, folder / L"root");
-    w.Type(LogPathEditId, folder / name);
+    w.Type(LogPathEditId, log);
     w.Click(StartScanButtonId);
-    EXPECT_TRUE(CloseTextViewerShowing(name, 30000)) << "no text viewer showed the log";
+    std::wstring commandLine, seen;
+    ASSERT_TRUE(shell.Recorder.WaitForInvocation(commandLine, seen, 30000)) << "the shell did not open the log";
+    EXPECT_NE(commandLine.find(L"\"" + log + L"\""), std::wstring::npos) << Narrow(commandLine);
     ASSERT_TRUE(w.WaitIdle());
     if (companion) {
       std::wstring commandLine, seen;
