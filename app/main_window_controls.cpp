@@ -13,7 +13,7 @@ HDC FolderLineDC = nullptr;
 namespace {
 
 // One control as it is made: class, text, style, place, font and tool tip.
-struct ControlSpec {
+struct ControlDef {
   ControlId Id;
   const wchar_t* ClassName;
   const wchar_t* Text;  // null: set from the start-up defaults, or none
@@ -42,7 +42,7 @@ constexpr const wchar_t* kPatternHelp =
 
 // In creation order, which is also the tab order of the tab stops; the spin must come right
 // after MaxAgeEdit, since it takes the control made just before it as its buddy.
-constexpr ControlSpec kControls[] = {
+constexpr ControlDef kControls[] = {
     {HelpIconId, L"Static", nullptr, SS_ICON | SS_REALSIZECONTROL | SS_NOTIFY, 15, 15, 64, 64, nullptr, 0, 0,
      L"Click to get help"},
     {TitleLabelId, L"Static", L"\r\nFendrel", kCentredLabel, 100, 5, 350, 70, L"Arial", 26, FW_EXTRABOLD,
@@ -95,11 +95,11 @@ bool StartsChecked(ControlId id) { return id != VerifySignaturesCheckId && id !=
 
 bool IsCheckBox(ControlId id) { return id >= IncludeMicrosoftCheckId && id <= BlankLineCheckId; }
 
-const wchar_t* InitialText(const ControlSpec& spec, const std::wstring& defaultRoot,
+const wchar_t* InitialText(const ControlDef& def, const std::wstring& defaultRoot,
                            const std::wstring& defaultLogPath) {
-  if (spec.Id == RootEditId) return defaultRoot.c_str();
-  if (spec.Id == LogPathEditId) return defaultLogPath.c_str();
-  return spec.Text;
+  if (def.Id == RootEditId) return defaultRoot.c_str();
+  if (def.Id == LogPathEditId) return defaultLogPath.c_str();
+  return def.Text;
 }
 
 void ShowHelpIcon(HINSTANCE instance, HWND icon) {
@@ -115,40 +115,40 @@ void FillTimestampCombo(HWND combo) {
 }
 
 // Filling, colours and states that depend on the control's role.
-void PrepareControl(HINSTANCE instance, HCURSOR handCursor, const ControlSpec& spec, HWND control) {
-  if (spec.Id == HelpIconId) ShowHelpIcon(instance, control);
-  if (spec.Id == MaxAgeSpinId) {
+void PrepareControl(HINSTANCE instance, HCURSOR handCursor, const ControlDef& def, HWND control) {
+  if (def.Id == HelpIconId) ShowHelpIcon(instance, control);
+  if (def.Id == MaxAgeSpinId) {
     SendMessageW(control, UDM_SETRANGE, 0, MAKELPARAM(1000, 1));
     if (Control(MaxAgeEditId) != nullptr) SetWindowTextW(Control(MaxAgeEditId), L"30");
   }
-  if (IsCheckBox(spec.Id)) {
+  if (IsCheckBox(def.Id)) {
     // The class cursor is shared: this gives the hand to every button of the process, the
     // message box's included.
-    if (spec.Id == IncludeMicrosoftCheckId) SetClassLongPtrW(control, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(handCursor));
+    if (def.Id == IncludeMicrosoftCheckId) SetClassLongPtrW(control, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(handCursor));
     // Without a theme the box and its text take the colours the window procedure gives.
     SetWindowTheme(control, L"", L"");
-    if (StartsChecked(spec.Id)) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
+    if (StartsChecked(def.Id)) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
   }
-  if (spec.Id == TimestampComboId) {
+  if (def.Id == TimestampComboId) {
     FillTimestampCombo(control);
     SetClassLongPtrW(control, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(handCursor));
   }
   // Fonts live as long as the process, like the controls.
-  if (spec.FontFace != nullptr) SetControlPixelFont(control, spec.FontFace, spec.FontPixels, spec.FontWeight);
-  if (spec.ToolTip != nullptr) AddToolTip(control, spec.ToolTip);
+  if (def.FontFace != nullptr) SetControlPixelFont(control, def.FontFace, def.FontPixels, def.FontWeight);
+  if (def.ToolTip != nullptr) AddToolTip(control, def.ToolTip);
 }
 
 }  // namespace
 
 void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std::wstring& defaultRoot,
                               const std::wstring& defaultLogPath) {
-  for (const ControlSpec& spec : kControls) {
-    HWND control = CreateWindowExW(0, spec.ClassName, InitialText(spec, defaultRoot, defaultLogPath),
-                                   WS_CHILD | WS_VISIBLE | spec.Style, spec.X, spec.Y, spec.Width, spec.Height,
-                                   MainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)), instance,
+  for (const ControlDef& def : kControls) {
+    HWND control = CreateWindowExW(0, def.ClassName, InitialText(def, defaultRoot, defaultLogPath),
+                                   WS_CHILD | WS_VISIBLE | def.Style, def.X, def.Y, def.Width, def.Height,
+                                   MainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.Id)), instance,
                                    nullptr);
-    ControlTable[spec.Id] = control;
-    if (control != nullptr) PrepareControl(instance, handCursor, spec, control);
+    ControlTable[def.Id] = control;
+    if (control != nullptr) PrepareControl(instance, handCursor, def, control);
   }
   HWND folderLine = Control(FolderLineId);
   if (folderLine != nullptr) {

@@ -151,22 +151,6 @@ TEST(OwnMessageBox, NoticeHasOnlyTheRightHandButton) {
   EXPECT_EQ(result, 1);
 }
 
-TEST(OwnMessageBox, TextAndSurfaceClicksDoNotEndTheBox) {
-  BoxOwner owner;
-  bool stillOpen = false;
-  const int result = ShowBoxAndAct(kQuestion, L"No", L"Yes", [&](HWND box) {
-    // A command from nowhere (what Enter and Esc become) and one from a stranger window.
-    SendMessageW(box, WM_COMMAND, IDOK, 0);
-    SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
-    SendMessageW(box, WM_COMMAND, 0, reinterpret_cast<LPARAM>(owner.Window));
-    MSG quit;
-    stillOpen = OpenMessageBox() == box && !PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
-    PressBoxButton(box, true);
-  });
-  EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(result, 2);
-}
-
 TEST(OwnMessageBox, EscapeAndEnterWithoutAFocusedButtonDoNothing) {
   BoxOwner owner;
   int step = 0;

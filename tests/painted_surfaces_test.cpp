@@ -68,12 +68,6 @@ TEST(PaintedSurfaces, MainSurfaceHasBodyBandAndFrameEverywhere) { ExpectSurface(
 
 TEST(PaintedSurfaces, BoxSurfaceHasBodyBandAndFrameEverywhere) { ExpectSurface(300, 200, 150, 50); }
 
-TEST(PaintedSurfaces, PaletteInGdiPlusFormMatchesItsArgbValues) {
-  EXPECT_EQ(OpaqueArgb(SurfaceColor), 0xFF2D2D30u);
-  EXPECT_EQ(OpaqueArgb(BandColor), 0xFF252526u);
-  EXPECT_EQ(OpaqueArgb(FrameColor), 0xFF000000u);
-}
-
 TEST(PaintedSurfaces, ControlBrushesAreSolidSurfaceAndBandColours) {
   CreateControlBrushes();
   LOGBRUSH surface{}, band{};
@@ -100,15 +94,6 @@ TEST(FontSizes, PointsBecomeNegatedPixelsAtNinetySixPerInch) {
   // points * 96 / 72, truncated toward zero, negated.
   const std::pair<double, int> cases[] = {{9, -12}, {8.5, -11}, {12, -16}, {10, -13}, {7.5, -10}, {1, -1}, {0.75, -1}};
   for (const auto& [points, pixels] : cases) EXPECT_EQ(FontPixelHeight(points), pixels) << points << " points";
-}
-
-TEST(FontSizes, PointsAndWeightsBelowOneTakeTheDefaults) {
-  EXPECT_EQ(EffectiveFontPoints(0), 8.5);
-  EXPECT_EQ(EffectiveFontPoints(0.99), 8.5);
-  EXPECT_EQ(EffectiveFontPoints(1), 1.0);
-  EXPECT_EQ(EffectiveFontWeight(0), 400);
-  EXPECT_EQ(EffectiveFontWeight(-5), 400);
-  EXPECT_EQ(EffectiveFontWeight(1), 1);
 }
 
 LOGFONTW FontOf(HWND control) {

@@ -106,42 +106,6 @@ TEST(CursorRule, HandOverChromeArrowOverSurfaceControlsKeepTheirOwn) {
   }
 }
 
-TEST(ControlColours, StatusLinesHelpTextAndLabels) {
-  FakeControls fake;
-  CreateControlBrushes();
-  struct Row {
-    HWND Control;
-    COLORREF Text;
-    HBRUSH Background;
-  };
-  const Row rows[] = {
-      {Fake(33), RGB(175, 159, 159), BandBrush},    {Fake(34), RGB(175, 159, 159), BandBrush},
-      {Fake(8), RGB(159, 159, 175), SurfaceBrush},  {Fake(9), RGB(255, 255, 255), SurfaceBrush},
-      {Fake(14), RGB(255, 255, 255), SurfaceBrush}, {Fake(5), RGB(255, 255, 255), SurfaceBrush},
-      {Fake(99), RGB(255, 255, 255), SurfaceBrush},
-  };
-  for (const Row& r : rows) {
-    const ControlColors c = ColorsForControl(r.Control);
-    EXPECT_EQ(c.Text, r.Text) << "control " << (reinterpret_cast<INT_PTR>(r.Control) - 0x7000) << ": "
-                              << ColorText(c.Text);
-    EXPECT_EQ(c.Background, r.Background);
-  }
-  DeleteControlBrushes();
-}
-
-TEST(BoxDrag, BoxFollowsTheMainWindowsOffset) {
-  const RECT current = {365, 267, 915, 757};
-  const RECT box = {490, 412, 790, 612};
-  const RECT moved = BoxRectAfterMove({400, 200, 950, 690}, current, box);
-  EXPECT_EQ(moved.left, 525);
-  EXPECT_EQ(moved.top, 345);
-  EXPECT_EQ(moved.right - moved.left, 300);
-  EXPECT_EQ(moved.bottom - moved.top, 200);
-  const RECT back = BoxRectAfterMove({0, 0, 550, 490}, current, box);
-  EXPECT_EQ(back.left, 125);
-  EXPECT_EQ(back.top, 145);
-}
-
 TEST(BoxAnswers, ByTheSenderOfTheCommand) {
   const HWND label = Fake(47), left = Fake(48), right = Fake(49);
   EXPECT_EQ(DecideBoxAction(WM_COMMAND, right, label, left, right), BoxAction::AnswerRight);
