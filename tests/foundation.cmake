@@ -7,5 +7,6 @@ fendrel_test(text_file_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_file_test.cpp
   LIBS fendrel_platform fendrel_test_files)
 fendrel_test(message_drains_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/message_drains_test.cpp LIBS fendrel_scan)
 fendrel_test(scan_session_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/scan_session_test.cpp LIBS fendrel_scan)
-fendrel_test(registry_paths_test LOCK companion SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_paths_test.cpp
+fendrel_test(registry_paths_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_paths_test.cpp
   LIBS fendrel_platform fendrel_test_files)
+fendrel_desktop_test(registry_paths_test)

@@ -2,7 +2,7 @@
 # was started.
 add_executable(dunmere_standin ${CMAKE_CURRENT_LIST_DIR}/dunmere_standin.cpp)
 target_link_options(dunmere_standin PRIVATE -municode)
-fendrel_test(scan_window_test LOCK companion SOURCES ${CMAKE_CURRENT_LIST_DIR}/scan_window_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/log_expectation.cpp ${CMAKE_CURRENT_LIST_DIR}/gui_driver.cpp
-  LIBS fendrel_app fendrel_test_files)
+fendrel_test(scan_window_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/scan_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log_expectation.cpp LIBS fendrel_app fendrel_gui_driver fendrel_test_files)
 add_dependencies(scan_window_test dunmere_standin Fendrel)
+fendrel_desktop_test(scan_window_test)

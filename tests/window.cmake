@@ -3,15 +3,6 @@ add_library(fendrel_gui_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/gui_driver.cpp)
 target_include_directories(fendrel_gui_driver PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(fendrel_gui_driver PUBLIC user32 gdi32)
 
-# Tests that show windows share one desktop, and the program refuses a second instance: such
-# test programs must never run at the same time. Call this after fendrel_test(<name> ...).
-set(FENDREL_DESKTOP_LOCK_DIR ${CMAKE_CURRENT_BINARY_DIR}/desktop_lock)
-function(fendrel_desktop_test name)
-  set(script ${FENDREL_DESKTOP_LOCK_DIR}/${name}.cmake)
-  file(WRITE ${script} "if(DEFINED ${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK fendrel_desktop)\nendif()\n")
-  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
-endfunction()
-
 fendrel_test(main_window_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
   LIBS fendrel_gui_driver fendrel_test_files)
 add_dependencies(main_window_test Fendrel)
