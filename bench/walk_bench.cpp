@@ -32,8 +32,8 @@ void MakeTree(const std::wstring& root, int files) {
   st.wYear = 2019, st.wMonth = 6, st.wDay = 1, st.wHour = 12;
   SystemTimeToFileTime(&st, &old);
   const std::string content(2048, 'x');
-  unsigned seed = 12345;
-  const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFFFF; };
+  unsigned state = 12345;
+  const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 8) & 0xFFFFFF; };
   const int folders = files / kFilesPerFolder;
   for (int f = 0; f < folders; ++f) {
     // Ten top folders, the rest spread below them two levels deep.
