@@ -1,6 +1,7 @@
 #include "app/log_layout.h"
 
 #include <cwchar>
+#include <utility>
 
 std::wstring NowText(const SYSTEMTIME& now) {
   wchar_t text[64] = {};
@@ -30,36 +31,30 @@ std::wstring CountText(uint64_t count) {
 const wchar_t* TruthText(bool value) { return value ? L"True" : L"False"; }
 
 std::wstring LogHeader(const HeaderValues& values, const ScanSession& options) {
-  std::wstring header = L"\t############### Fendrel results log ###############\r\n\r\n\tCurrent date and time: ";
-  header += values.Now;
-  header += L".\r\n\r\n\tFile name pattern to search: ";
-  header += values.Pattern;
-  header += L"\r\n\r\n\tRoot path to search: ";
-  header += values.Root;
-  header += L".\r\n\r\n\tMax file age: ";
-  header += values.MaxAge;
-  header += L" days.\r\n\r\n\tShow Microsoft files: ";
-  header += TruthText(options.IncludeMicrosoftFiles);
-  header += L".\r\n\r\n\tRecursive mode: ";
-  header += TruthText(options.Recurse);
-  header += L"\r\n\r\n\tScan recent folders: ";
-  header += TruthText(options.ScanRecentFolders);
-  header += L".\r\n\r\n\tInclude file description: ";
-  header += TruthText(options.IncludeDescription);
-  header += L".\r\n\r\n\tInclude company name: ";
-  header += TruthText(options.IncludeCompanyName);
-  header += L".\r\n\r\n\tVerify file signatures: ";
-  header += TruthText(options.VerifySignatures);
-  header += L"\r\n\r\n\tInclude MD5 hash: ";
-  header += TruthText(options.IncludeMd5);
-  header += L".\r\n\r\n\tInclude file size: ";
-  header += TruthText(options.IncludeFileSize);
-  header += L".\r\n\r\n\tInclude file attributes: ";
-  header += TruthText(options.IncludeAttributes);
-  header += L".\r\n\r\n\tTimestamp base: ";
-  header += values.TimestampCaption;
-  header += L".\r\n\r\n\tSearch start...\r\n\r\n";
-  return header;
+  // Each text is followed by its value. The pattern, "Recursive mode" and "Verify file
+  // signatures" lines end without a full stop; every other line has one.
+  const std::pair<const wchar_t*, std::wstring> pieces[] = {
+      {L"\t############### Fendrel results log ###############\r\n\r\n\tCurrent date and time: ", values.Now},
+      {L".\r\n\r\n\tFile name pattern to search: ", values.Pattern},
+      {L"\r\n\r\n\tRoot path to search: ", values.Root},
+      {L".\r\n\r\n\tMax file age: ", values.MaxAge},
+      {L" days.\r\n\r\n\tShow Microsoft files: ", TruthText(options.IncludeMicrosoftFiles)},
+      {L".\r\n\r\n\tRecursive mode: ", TruthText(options.Recurse)},
+      {L"\r\n\r\n\tScan recent folders: ", TruthText(options.ScanRecentFolders)},
+      {L".\r\n\r\n\tInclude file description: ", TruthText(options.IncludeDescription)},
+      {L".\r\n\r\n\tInclude company name: ", TruthText(options.IncludeCompanyName)},
+      {L".\r\n\r\n\tVerify file signatures: ", TruthText(options.VerifySignatures)},
+      {L"\r\n\r\n\tInclude MD5 hash: ", TruthText(options.IncludeMd5)},
+      {L".\r\n\r\n\tInclude file size: ", TruthText(options.IncludeFileSize)},
+      {L".\r\n\r\n\tInclude file attributes: ", TruthText(options.IncludeAttributes)},
+      {L".\r\n\r\n\tTimestamp base: ", values.TimestampCaption},
+  };
+  std::wstring header;
+  for (const auto& [text, value] : pieces) {
+    header += text;
+    header += value;
+  }
+  return header + L".\r\n\r\n\tSearch start...\r\n\r\n";
 }
 
 std::wstring FormatLegend(const ScanSession& options) {

@@ -1,5 +1,7 @@
 #include "scan/message_drains.h"
 
+#include "platform/message_queue.h"
+
 MSG ThreadMessage{};
 
 namespace {
@@ -39,14 +41,7 @@ void PumpMessages() {
 
 bool DrainMessageQueue() {
   lastDrain = Now();
-  MSG message;
-  bool handled = false;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-    handled = true;
-  }
-  return handled;
+  return DispatchWaitingMessages();
 }
 
 void PumpMessagesWhenDue() {

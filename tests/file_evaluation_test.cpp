@@ -9,17 +9,12 @@
 #include "facts/facts_drain.h"
 #include "scan/file_evaluation.h"
 #include "scan/folder_walker.h"
+#include "facts_fixture.h"
+#include "log_expectation.h"
 #include "temp_folder.h"
 
 namespace {
 
-std::wstring Fixture(const std::wstring& name) {
-  wchar_t module[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring path = module;
-  path.resize(path.find_last_of(L'\\') + 1);
-  return path + L"facts_fixtures\\" + name;
-}
 
 std::wstring ReadLog(const std::wstring& path) {
   const std::vector<unsigned char> bytes = ReadBytes(path);
@@ -48,14 +43,10 @@ struct Options {
 std::vector<std::wstring> ScanOne(const std::wstring& fixture, const Options& options, std::wstring* path = nullptr) {
   TempFolder folder;
   const std::wstring copy = folder / L"item.exe";
-  EXPECT_TRUE(CopyFileW(Fixture(fixture).c_str(), copy.c_str(), FALSE)) << Printable(fixture);
+  EXPECT_TRUE(CopyFileW(FixturePath(fixture).c_str(), copy.c_str(), FALSE)) << Printable(fixture);
   if (path) *path = copy;
   TempFolder logs;
-  ScanOptions o;
-  o.Pattern = L".exe";
-  o.MaxAge = L"0";
-  o.Root = folder.Path;
-  o.LogPath = logs / L"log.txt";
+  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L".exe", L"0");
   o.IncludeMicrosoftFiles = options.Microsoft;
   o.IncludeCompanyName = options.Company;
   o.IncludeDescription = options.Description;
@@ -114,11 +105,7 @@ TEST(FileEvaluation, HashThatCannotBeComputedIsStillALine) {
                               0, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   TempFolder logs;
-  ScanOptions o;
-  o.Pattern = L".exe";
-  o.MaxAge = L"0";
-  o.Root = folder.Path;
-  o.LogPath = logs / L"log.txt";
+  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L".exe", L"0");
   o.IncludeMd5 = true;
   ScanSession session;
   ASSERT_EQ(RunScan(o, session, nullptr), ScanStart::Started);
@@ -202,11 +189,7 @@ TEST(FolderWalk, GoesOnWhenTheTreeChangesUnderIt) {
     RemoveDirectoryW((changingRoot + L"\\c").c_str());
   };
   TempFolder logs;
-  ScanOptions o;
-  o.Pattern = L"";
-  o.MaxAge = L"0";
-  o.Root = folder.Path;
-  o.LogPath = logs / L"log.txt";
+  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L"", L"0");
   o.Recurse = o.ScanRecentFolders = o.IncludeMd5 = o.IncludeFileSize = true;
   ScanSession session;
   bool completed = false;
@@ -236,11 +219,7 @@ TEST(FolderWalk, NamesBeyondTheBasicPlaneAndLongPathsAreLogged) {
   }
   WriteBytes(prefixed + L"\\deep.exe", std::string("d"));
   TempFolder logs;
-  ScanOptions o;
-  o.Pattern = L".exe";
-  o.MaxAge = L"30";
-  o.Root = folder.Path;
-  o.LogPath = logs / L"log.txt";
+  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L".exe", L"30");
   o.Recurse = o.IncludeMd5 = true;
   ScanSession session;
   bool completed = false;

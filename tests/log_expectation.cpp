@@ -187,12 +187,18 @@ void ExpectLog(const std::wstring& logPath, const std::wstring& expected) {
   EXPECT_EQ(Printable(masked), Printable(expected));
 }
 
-ScanOptions AllOptions(const Tree& tree, const std::wstring& logPath) {
+ScanOptions BareOptions(const std::wstring& root, const std::wstring& logPath, const std::wstring& pattern,
+                        const std::wstring& maxAge) {
   ScanOptions o;
-  o.Pattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
-  o.MaxAge = L"30";
-  o.Root = tree.Root;
+  o.Pattern = pattern;
+  o.MaxAge = maxAge;
+  o.Root = root;
   o.LogPath = logPath;
+  return o;
+}
+
+ScanOptions AllOptions(const Tree& tree, const std::wstring& logPath) {
+  ScanOptions o = BareOptions(tree.Root, logPath, L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr", L"30");
   o.IncludeMicrosoftFiles = o.Recurse = o.ScanRecentFolders = o.IncludeDescription = o.IncludeCompanyName = true;
   o.VerifySignatures = o.IncludeMd5 = o.IncludeFileSize = o.IncludeAttributes = o.SeparateWithBlankLine = true;
   return o;

@@ -51,6 +51,9 @@ std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const L
 // Reads the log, checks its byte format, masks the two times and compares with the expectation.
 void ExpectLog(const std::wstring& logPath, const std::wstring& expected);
 
+// No option on: the pattern, age, root and log as given, the last-modified base.
+ScanOptions BareOptions(const std::wstring& root, const std::wstring& logPath, const std::wstring& pattern,
+                        const std::wstring& maxAge);
 // Every option on, over the tree, with the default pattern.
 ScanOptions AllOptions(const Tree& tree, const std::wstring& logPath);
 // A file's line with every option on; no signature, version resource or description.

@@ -381,14 +381,7 @@ TEST(ScanWindow, NoRecentFolderLeavesNoSectionAndNoTemporaryFile) {
   e.Legend = L"  Format: Mode | Last write time | Path | File description | File size | MD5 hash | Publisher name\r\n\r\n";
   e.Analyzed = 3;
   ExpectLog(log, ExpectedLog(o, tree.Root, ListTree(o.Root, true), e));
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((temp.Path + L"\\*").c_str(), &data);
-  int left = 0;
-  do {
-    if (data.cFileName[0] != L'.') ++left;
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  EXPECT_EQ(left, 0) << "a temporary file was left behind";
+  EXPECT_EQ(CountEntries(temp.Path), 0) << "a temporary file was left behind";
 }
 
 // The shell's handler for text files: the stand-in again, in a folder of its own,

@@ -169,3 +169,16 @@ std::wstring TodayUtcText() {
   swprintf(text, 32, L"%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
   return text;
 }
+
+int CountEntries(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") ++count;
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return count;
+}

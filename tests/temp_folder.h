@@ -29,5 +29,7 @@ std::string Printable(const std::wstring& text);
 // A folder symbolic link at `link` to `target`. Under Wine the link is made by the host's ln,
 // since Wine reports success for CreateSymbolicLinkW without making one.
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+// The entries of a folder other than "." and "..".
+int CountEntries(const std::wstring& folder);
 // The UTC date of today, as year-month-day.
 std::wstring TodayUtcText();

@@ -47,11 +47,7 @@ TEST(WholeScan, AllOptionsOn) {
 
 TEST(WholeScan, NoOptionOn) {
   Tree tree;
-  ScanOptions o;
-  o.Pattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
-  o.MaxAge = L"30";
-  o.Root = tree.Root;
-  o.LogPath = tree.Base / L"log.txt";
+  ScanOptions o = BareOptions(tree.Root, tree.Base / L"log.txt", L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr", L"30");
   Scan(o);
   Expectation e;
   e.Legend = L"  Format: Mode | Last write time | Path\r\n\r\n";
@@ -102,11 +98,7 @@ TEST(WholeScan, EachTimestampBaseChoosesItsFileTime) {
   if (createdText == today) createdToday.push_back(L"written.exe");
   for (auto& b : bases) {
     if (b.Base == 0) b.Listed = createdToday;
-    ScanOptions o;
-    o.Pattern = L".exe|.sys";
-    o.MaxAge = L"30";
-    o.Root = tree.Root + L"\\";
-    o.LogPath = tree.Base / (L"log" + std::to_wstring(b.Base) + L".txt");
+    ScanOptions o = BareOptions(tree.Root + L"\\", tree.Base / (L"log" + std::to_wstring(b.Base) + L".txt"), L".exe|.sys", L"30");
     o.TimestampBase = b.Base;
     o.TimestampCaption = b.Caption;
     Scan(o);
@@ -122,11 +114,7 @@ TEST(WholeScan, EachTimestampBaseChoosesItsFileTime) {
 
 TEST(WholeScan, MaximumAgeZeroListsEveryMatchAndEveryDirectSubfolder) {
   Tree tree;
-  ScanOptions o;
-  o.Pattern = L"*.exe|*.dll|*.vbs";
-  o.MaxAge = L"0";
-  o.Root = tree.Root;
-  o.LogPath = tree.Base / L"log.txt";
+  ScanOptions o = BareOptions(tree.Root, tree.Base / L"log.txt", L"*.exe|*.dll|*.vbs", L"0");
   o.Recurse = o.ScanRecentFolders = true;
   Scan(o);
   Expectation e;
@@ -145,11 +133,7 @@ TEST(WholeScan, MaximumAgeZeroListsEveryMatchAndEveryDirectSubfolder) {
 
 TEST(WholeScan, RecursionOffStillOffersTheRootsSubfolders) {
   Tree tree;
-  ScanOptions o;
-  o.Pattern = L"";
-  o.MaxAge = L"30";
-  o.Root = tree.Root;
-  o.LogPath = tree.Base / L"log.txt";
+  ScanOptions o = BareOptions(tree.Root, tree.Base / L"log.txt", L"", L"30");
   o.ScanRecentFolders = o.SeparateWithBlankLine = true;
   Scan(o);
   Expectation e;
@@ -170,11 +154,7 @@ TEST(WholeScan, RecentFoldersWithoutAnyLeaveNoSectionAndNoTemporaryFile) {
   wchar_t saved[1024] = {};
   GetEnvironmentVariableW(L"TMP", saved, 1024);
   SetEnvironmentVariableW(L"TMP", temp.Path.c_str());
-  ScanOptions o;
-  o.Pattern = L".none";
-  o.MaxAge = L"30";
-  o.Root = tree.Path(L"aged\\aged2");
-  o.LogPath = tree.Base / L"log.txt";
+  ScanOptions o = BareOptions(tree.Path(L"aged\\aged2"), tree.Base / L"log.txt", L".none", L"30");
   o.ScanRecentFolders = o.Recurse = true;
   Scan(o);
   SetEnvironmentVariableW(L"TMP", saved[0] ? saved : nullptr);
@@ -182,14 +162,7 @@ TEST(WholeScan, RecentFoldersWithoutAnyLeaveNoSectionAndNoTemporaryFile) {
   e.Legend = L"  Format: Mode | Last write time | Path\r\n\r\n";
   e.Analyzed = 3;
   ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, ListTree(o.Root, true), e));
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((temp.Path + L"\\*").c_str(), &data);
-  int left = 0;
-  do {
-    if (data.cFileName[0] != L'.') ++left;
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  EXPECT_EQ(left, 0) << "the temporary folder list was left behind";
+  EXPECT_EQ(CountEntries(temp.Path), 0) << "the temporary folder list was left behind";
 }
 
 // Stops the scan from inside the drain of the hash once the walk has read `stopAt` entries.
