@@ -4,10 +4,15 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/setup.sh"
 bash "$top/tools/build.sh"
-bash "$top/tools/wine-prefix.sh"
-cd "$top/build/x86_64"
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-  ctest --output-on-failure -j2 --timeout 900 || status=$?
+# One virtual screen for the prefix's first start and for the tests, so that whatever Wine sets
+# up on its first run with a display is done before the first test is timed.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -e
+  bash "$1/tools/wine-prefix.sh"
+  cd "$1/build/x86_64"
+  ./wine-run.sh tests/scan_session_test.exe --gtest_list_tests > /dev/null
+  ctest --output-on-failure -j2 --timeout 900
+' run-tests "$top" || status=$?
 WINEPREFIX="$top/build/x86_64/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 exit $status
