@@ -11,7 +11,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -e
   bash "$1/tools/wine-prefix.sh"
   cd "$1/build/x86_64"
-  ./wine-run.sh tests/scan_session_test.exe --gtest_list_tests > /dev/null
+  timeout 600 ./wine-run.sh tests/scan_session_test.exe --gtest_list_tests > /dev/null || true
   ctest --output-on-failure -j2 --timeout 900
 ' run-tests "$top" || status=$?
 WINEPREFIX="$top/build/x86_64/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
