@@ -57,7 +57,7 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
       isMicrosoft = IsMicrosoftCompany(company);
     }
     if (isMicrosoft && !session.IncludeMicrosoftFiles) return EntryVerdict::Continue;
-    PumpMessages();
+    PumpMessagesWhenDue();
     if (session.StopRequested) return EntryVerdict::Stop;
     if (session.IncludeCompanyName) facts.PublisherField = L" | " + company;
     if (session.IncludeDescription) {
@@ -73,7 +73,7 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
     uint32_t count = 128;
     const bool hashed = ComputeFileMd5(path.c_str(), digest, count) && digest[0] != L'\0';
     facts.HashField = std::wstring(L" | ") + (hashed ? digest : L"Hash error: Unknown");
-    PumpMessages();
+    PumpMessagesWhenDue();
     if (session.StopRequested) return EntryVerdict::Stop;
   }
 

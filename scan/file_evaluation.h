@@ -1,7 +1,8 @@
 // Whether one directory entry belongs in the results, and its line. Files are judged by the
 // chosen time, the pattern and the Microsoft rule, and get their facts in order of cost, each
-// expensive step followed by a chance to stop; folders (for the recent-folders list) by their
-// creation time alone.
+// expensive step followed by a chance to stop (the stop flag is tested after each; the queue
+// itself is looked at when a drain is due, the hash and the trust check having drained it as
+// they went); folders (for the recent-folders list) by their creation time alone.
 #pragma once
 
 #include <string>
