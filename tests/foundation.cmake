@@ -10,3 +10,4 @@ fendrel_test(scan_session_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/scan_session_te
 fendrel_test(registry_paths_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_paths_test.cpp
   LIBS fendrel_platform fendrel_test_files)
 fendrel_desktop_test(registry_paths_test)
+fendrel_desktop_test(message_drains_test)

@@ -191,11 +191,11 @@ TEST(ScanWindow, LettersForTheAgeMeanEveryDate) {
 struct SlowTree {
   TempFolder Base;
   std::wstring Root;
-  SlowTree() : Root(Base / L"slow") {
+  explicit SlowTree(long long bytes) : Root(Base / L"slow") {
     CreateDirectoryW(Root.c_str(), nullptr);
     HANDLE big = CreateFileW((Root + L"\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     LARGE_INTEGER size;
-    size.QuadPart = 1ll << 30;
+    size.QuadPart = bytes;
     SetFilePointerEx(big, size, nullptr, FILE_BEGIN);
     SetEndOfFile(big);
     CloseHandle(big);
@@ -207,7 +207,9 @@ struct StopCase {
   SlowTree Tree;
   Companion Viewer;
   std::wstring Log;
-  StopCase() : W(L"C:\\"), Log(Tree.Base / L"log.txt") {
+  // A stopped scan still hashes the rest of the big file: it is big enough (seconds of hashing)
+  // for the test to click again before the walk unwinds, however busy the machine.
+  explicit StopCase(long long bytes) : W(L"C:\\"), Tree(bytes), Log(Tree.Base / L"log.txt") {
     W.Type(RootEditId, Tree.Root);
     W.Type(LogPathEditId, Log);
     W.Type(PatternEditId, L"*");
@@ -252,7 +254,7 @@ int CountBoxes(DWORD processId) {
 }
 
 TEST(ScanWindow, AnsweringNoLetsTheScanFinish) {
-  StopCase c;
+  StopCase c(1ll << 30);
   HWND box = c.StartAndAskToStop(false);
   // A click while the question is open adds nothing.
   c.W.Click(StartScanButtonId);
@@ -269,7 +271,7 @@ TEST(ScanWindow, AnsweringNoLetsTheScanFinish) {
 }
 
 TEST(ScanWindow, AnsweringYesStopsAndASecondClickSaysSoAlready) {
-  StopCase c;
+  StopCase c(6ll << 30);
   HWND box = c.StartAndAskToStop(false);
   EXPECT_TRUE(PressBoxButton(box, true));  // "Yes"
   EXPECT_TRUE(c.W.WaitForText(StatusLineId, L"Stopping the scan, please wait:", 10000));
@@ -297,7 +299,7 @@ TEST(ScanWindow, AnsweringYesStopsAndASecondClickSaysSoAlready) {
 }
 
 TEST(ScanWindow, CloseRequestDuringAScanIsAStopRequest) {
-  StopCase c;
+  StopCase c(1ll << 30);
   HWND box = c.StartAndAskToStop(true);
   EXPECT_TRUE(PressBoxButton(box, true));  // "Yes"
   std::wstring commandLine, folder;
