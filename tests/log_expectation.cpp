@@ -6,6 +6,8 @@
 #include <regex>
 #include <vector>
 
+#include "log_checker.h"
+
 namespace {
 
 // The tree every case starts from. Dates: 0 is "now"; otherwise year, month, day at noon UTC.
@@ -167,6 +169,7 @@ std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const L
 // Reads the log, checks its byte format against the expected text and masks the two times.
 void ExpectLog(const std::wstring& logPath, const std::wstring& expected) {
   const std::vector<unsigned char> bytes = ReadBytes(logPath);
+  EXPECT_EQ(CheckLog(bytes).Error, "") << "the log breaks the layout rules";
   ASSERT_GE(bytes.size(), 2u);
   ASSERT_EQ(bytes[0], 0xFF);
   ASSERT_EQ(bytes[1], 0xFE);
