@@ -9,6 +9,7 @@
 
 #include "app/main_window_controls.h"
 #include "gui_driver.h"
+#include "log_checker.h"
 #include "log_expectation.h"
 #include "temp_folder.h"
 
@@ -384,6 +385,58 @@ TEST(ScanWindow, NoRecentFolderLeavesNoSectionAndNoTemporaryFile) {
   e.Analyzed = 3;
   ExpectLog(log, ExpectedLog(o, tree.Root, ListTree(o.Root, true), e));
   EXPECT_EQ(CountEntries(temp.Path), 0) << "a temporary file was left behind";
+}
+
+TEST(ScanWindow, QuickClicksAndACloseDuringTheQuestionAskOnce) {
+  StopCase c(1ll << 30);
+  // Five clicks at once: the first starts the scan, the second asks, the rest meet the open
+  // question and do nothing; so does a close request.
+  for (int i = 0; i < 5; ++i) c.W.Click(StartScanButtonId);
+  HWND box = WaitForMessageBox(c.W.Program.ProcessId, 30000);
+  ASSERT_NE(box, nullptr);
+  PostMessageW(c.W.Program.Window, WM_CLOSE, 0, 0);
+  LetProgramSettle(box, 200);
+  EXPECT_EQ(CountBoxes(c.W.Program.ProcessId), 1);
+  EXPECT_TRUE(PressBoxButton(box, false));  // "No"
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(c.Viewer.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(c.W.WaitIdle());
+  EXPECT_TRUE(IsWindow(c.W.Program.Window));
+  const CheckedLog log = CheckLogFile(c.Log);
+  EXPECT_EQ(log.Error, "");
+  EXPECT_TRUE(log.Completed);
+  EXPECT_EQ(log.Files.size(), 1u);
+}
+
+TEST(ScanWindow, LogInsideTheTreeAndNoTemporaryFolderStillGiveACompleteLog) {
+  Tree tree;
+  Companion companion;
+  TempFolder temp;
+  wchar_t saved[1024] = {};
+  GetEnvironmentVariableW(L"TMP", saved, 1024);
+  SetEnvironmentVariableW(L"TMP", (temp / L"not there").c_str());  // the folder list cannot be made
+  Window w(tree.Base.Path);
+  SetEnvironmentVariableW(L"TMP", saved[0] ? saved : nullptr);
+  const std::wstring log = tree.Path(L"scan log.txt");  // matched by the pattern, hashed while open
+  w.Type(RootEditId, tree.Root);
+  w.Type(LogPathEditId, log);
+  w.Type(PatternEditId, L"*.txt");
+  w.Click(StartScanButtonId);
+  std::wstring commandLine, folder;
+  ASSERT_TRUE(companion.WaitForInvocation(commandLine, folder));
+  ASSERT_TRUE(w.WaitIdle());
+  const CheckedLog checked = CheckLogFile(log);
+  EXPECT_EQ(checked.Error, "");
+  EXPECT_TRUE(checked.Completed);
+  EXPECT_TRUE(checked.Folders.empty()) << "a recent-folders section without its list";
+  bool sawItself = false;
+  for (const CheckedFileLine& line : checked.Files) {
+    if (line.Path != log) continue;
+    sawItself = true;
+    EXPECT_EQ(line.Hash, L"Hash error: Unknown");  // held open for writing by the scan itself
+  }
+  EXPECT_TRUE(sawItself);
+  EXPECT_EQ(CountEntries(temp.Path), 0);
 }
 
 // The shell's handler for text files: the stand-in again, in a folder of its own,
