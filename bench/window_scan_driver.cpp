@@ -149,6 +149,15 @@ double MakeTree(const std::wstring& root, uint64_t entries) {
   return NowSeconds() - start;
 }
 
+void MakeRecentFolders(const std::wstring& root, int count) {
+  const std::wstring mark = root + L".made";
+  if (Exists(mark) && Exists(root)) return;
+  CreateDirectoryW(root.c_str(), nullptr);
+  for (int i = 0; i < count; ++i) CreateDirectoryW((root + L"\\recent" + std::to_wstring(i)).c_str(), nullptr);
+  const UniqueFileHandle h =
+      AdoptFileHandle(CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
 bool MakeSparseFile(const std::wstring& path, long long bytes) {
   const UniqueFileHandle h =
       AdoptFileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

@@ -29,6 +29,10 @@ uint64_t BareWalk(const std::wstring& folder);
 // seconds it took, 0 when it was there.
 double MakeTree(const std::wstring& root, uint64_t entries);
 
+// A folder of `count` empty subfolders dated today, each one a recent folder of the scan. Kept
+// when already made whole.
+void MakeRecentFolders(const std::wstring& root, int count);
+
 // A sparse file of the given size (its bytes read as zeros); false when it could not be made.
 bool MakeSparseFile(const std::wstring& path, long long bytes);
 
