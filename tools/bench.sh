@@ -40,7 +40,7 @@ fi
 
 if [ "$which" = all ] || [ "$which" = responsiveness ]; then
   echo "== Responsiveness of the window during scans =="
-  "${screen[@]}" "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 50000
+  "${screen[@]}" "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 100000
 fi
 
 if [ "$which" = all ] || [ "$which" = product ]; then
