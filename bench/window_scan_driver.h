@@ -1,0 +1,81 @@
+// The whole program driven through scans for the benchmarks: generated trees and the bare
+// FindFirstFileW walk that is the floor of any walk, the companion viewer's stand-in (the scan's
+// last act is to start it), one scan through the window from the click to the closed log, the
+// log's counts and matched files, and the program's peak memory.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/main_window_controls.h"
+#include "gui_driver.h"
+
+// Seconds on the performance counter.
+double NowSeconds();
+
+// Entries that a bare FindFirstFileW/FindNextFileW recursion lists below a folder, "." and ".."
+// included, links neither followed nor counted beyond their own entry: the floor of a walk.
+uint64_t BareWalk(const std::wstring& folder);
+
+// Makes a tree of at least `entries` directory entries (the "." and ".." of every folder
+// included): ten top folders, fifty middle folders under them, leaf folders of 20 files of
+// 2 KiB below those. One file in fifty is dated today, the others years ago, and four leaf
+// folders in five are dated years ago. A tree already made whole is kept as it is. Gives the
+// seconds it took, 0 when it was there.
+double MakeTree(const std::wstring& root, uint64_t entries);
+
+// A folder of `count` empty subfolders dated today, each one a recent folder of the scan. Kept
+// when already made whole.
+void MakeRecentFolders(const std::wstring& root, int count);
+
+// A sparse file of the given size (its bytes read as zeros); false when it could not be made.
+bool MakeSparseFile(const std::wstring& path, long long bytes);
+
+// The companion product's registry key, pointing at a folder that holds the stand-in viewer;
+// the key is removed when the record goes away.
+struct ViewerStandIn {
+  std::wstring Folder;
+  std::wstring Record;  // written by the stand-in once the program has started it
+  explicit ViewerStandIn(const std::wstring& folder);
+  ~ViewerStandIn();
+  ViewerStandIn(const ViewerStandIn&) = delete;
+  ViewerStandIn& operator=(const ViewerStandIn&) = delete;
+};
+
+// What a scan types into the window; an empty text keeps the window's default, and only the
+// listed check boxes change.
+struct ScanRequest {
+  std::wstring Root;
+  std::wstring LogPath;
+  std::wstring Pattern;
+  std::wstring MaxAge;
+  std::vector<std::pair<ControlId, bool>> Checks;
+};
+
+struct ScanOutcome {
+  bool Finished = false;       // the log was closed and the viewer started in time
+  double LogSeconds = 0;       // from the click to the log's closing banner
+  double ViewerSeconds = 0;    // from the click to the viewer's start
+  uint64_t Analyzed = 0;       // the footer's "file objects analyzed"
+  uint64_t Matched = 0;        // the footer's "files matched"
+  std::wstring Log;            // the whole log, without its byte order mark
+};
+
+// Types the request, posts the click and waits for the closed log and the viewer's start. The
+// driver loop calls `between` (when given) once per turn, and it paces the loop; otherwise the
+// loop sleeps a few milliseconds per turn.
+ScanOutcome ScanThroughWindow(RunningProgram& program, const ViewerStandIn& viewer, const ScanRequest& request,
+                              DWORD timeoutMs, const std::function<void()>& between = nullptr);
+
+// The fields of each of the log's file lines ("<RecentFiles>", the date, the path, then the
+// optional columns), split at " | ", in log order.
+std::vector<std::vector<std::wstring>> FileLines(const std::wstring& log);
+
+// The program's peak working set in bytes, read through GetProcessMemoryInfo; 0 when that
+// gives nothing for another process.
+unsigned long long PeakWorkingSet(HANDLE process);
