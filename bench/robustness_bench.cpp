@@ -1,0 +1,68 @@
+// The robustness cases too slow for the test suite, with their figures: a chain of one-letter
+// folders as deep as the host lets a path go (two thousand levels; every level's path costs
+// Wine a walk down the whole chain, so minutes), and a hundred thousand files in one folder
+// walked with and without the file facts. Each scan runs the engine without the window and
+// its log goes through the strict checker. Figures only: nothing here passes or fails on speed.
+//
+// Usage: robustness_bench   (under wine64; the trees are made in the temporary folder)
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/scan_run.h"
+#include "host_shell.h"
+#include "log_checker.h"
+#include "temp_folder.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Scans `root` with every file matching and prints the time, the counts and the checker's word.
+void TimeScan(const char* what, const std::wstring& root, bool facts) {
+  TempFolder logFolder;
+  ScanOptions o;
+  o.Pattern = L"*";
+  o.MaxAge = L"0";
+  o.Root = root;
+  o.LogPath = logFolder / L"log.txt";
+  o.Recurse = o.IncludeMicrosoftFiles = true;
+  o.IncludeMd5 = o.IncludeFileSize = o.IncludeDescription = o.IncludeCompanyName = o.IncludeAttributes = facts;
+  ScanSession session;
+  const Clock::time_point start = Clock::now();
+  RunScan(o, session, nullptr);
+  const double seconds = SecondsSince(start);
+  const CheckedLog log = CheckLogFile(o.LogPath);
+  printf("%-44s %8.1f s  %9llu entries  %9zu lines  %10.0f entries/s  log %s\n", what, seconds,
+         static_cast<unsigned long long>(log.Analyzed), log.Files.size(), static_cast<double>(log.Analyzed) / seconds,
+         log.Error.empty() ? "well formed" : log.Error.c_str());
+}
+
+}  // namespace
+
+int main() {
+  {
+    TempFolder base;
+    const std::string unixBase = UnixPath(base.Path);
+    const size_t levels = (4096 - unixBase.size()) / 2 + 4;
+    const Clock::time_point start = Clock::now();
+    RunHost("cd '" + unixBase + "' && for i in $(seq " + std::to_string(levels) + "); do mkdir d && cd -P d && : > f.txt || exit 1; done");
+    printf("chain of %zu one-letter folders made by the host in %.1f s\n", levels, SecondsSince(start));
+    TimeScan("deep chain, walk only", base.Path, false);
+    RunHost("rm -rf '" + unixBase + "/d'");  // beyond what Win32 can delete
+  }
+  {
+    TempFolder base;
+    const Clock::time_point start = Clock::now();
+    RunHost("cd '" + UnixPath(base.Path) + "' && seq -f 'f%06.0f.exe' 1 100000 | xargs touch");
+    printf("100,000 files made by the host in %.1f s\n", SecondsSince(start));
+    TimeScan("100,000 files in one folder, walk only", base.Path, false);
+    TimeScan("100,000 files in one folder, every file fact", base.Path, true);
+    RunHost("rm -rf '" + UnixPath(base.Path) + "'");  // quicker than Win32
+  }
+  return 0;
+}
