@@ -110,8 +110,9 @@ void PrintTree(const char* name, const TreeFigures& f) {
          "scan through the window, default options", f.BestSeconds,
          static_cast<double>(f.Best.Analyzed) / f.BestSeconds, static_cast<unsigned long long>(f.Best.Analyzed),
          static_cast<unsigned long long>(f.Best.Matched));
-  printf("  %-46s %9.3f s  %zu files, %.1f MiB\n", "hashing the matched files alone", f.HashSeconds, f.HashedFiles,
-         static_cast<double>(f.HashedBytes) / 1048576.0);
+  printf("  %-46s %9.3f s  %zu files, %.1f MiB, %.2f ms a file\n", "hashing the matched files alone", f.HashSeconds,
+         f.HashedFiles, static_cast<double>(f.HashedBytes) / 1048576.0,
+         f.HashedFiles == 0 ? 0.0 : f.HashSeconds * 1000 / static_cast<double>(f.HashedFiles));
   printf("  %-46s %9.2f\n", "ratio scan / floor", f.BestSeconds / f.FloorSeconds);
   printf("  %-46s %9.2f   (goal: at most 1.20)\n", "ratio scan / (floor + hashing)", f.BestSeconds / walkAndHash);
   printf("  %-46s %9.1f MiB (PeakWorkingSetSize, GetProcessMemoryInfo)\n", "peak memory of Fendrel.exe",

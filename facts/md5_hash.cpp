@@ -2,14 +2,43 @@
 
 #include <memory>
 #include <new>
+#include <string>
+#include <type_traits>
 
 #include "facts/facts_drain.h"
 #include "platform/scope_guard.h"
+
+namespace {
+
+struct ModuleFreer {
+  void operator()(HMODULE module) const {
+    if (module != nullptr) FreeLibrary(module);
+  }
+};
+using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+
+// Acquiring the first context loads the provider's module and releasing the last one unloads
+// it, so a scan of many small matched files paid a module load per file: milliseconds each
+// under Wine, more than the hashing of their bytes. One reference held for the life of the
+// process keeps the module mapped; the contexts themselves still come and go with every call.
+// The path is the system folder's, so no copy beside the program or in the working folder is
+// ever loaded.
+void KeepProviderModuleLoaded() {
+  static const UniqueModule kept = [] {
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return UniqueModule();
+    return UniqueModule(LoadLibraryW((std::wstring(system, length) + L"\\rsaenh.dll").c_str()));
+  }();
+}
+
+}  // namespace
 
 bool OpenMd5HashFrom(const wchar_t* firstProvider, const wchar_t* secondProvider, HCRYPTPROV& provider,
                      HCRYPTHASH& hash) {
   provider = 0;
   hash = 0;
+  KeepProviderModuleLoaded();
   if (!CryptAcquireContextW(&provider, nullptr, firstProvider, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
       !CryptAcquireContextW(&provider, nullptr, secondProvider, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
     provider = 0;

@@ -1,5 +1,7 @@
 #include "log_checker.h"
 
+#include <algorithm>
+#include <regex>
 #include <set>
 
 #include "temp_folder.h"
@@ -37,69 +39,22 @@ struct Reader {
   }
 };
 
-bool IsDigits(const std::wstring& text) {
-  return !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
-}
+// The forms of the values, all short texts.
+const std::wregex kNowForm(L"\\d+/\\d\\d/\\d\\d  \\d\\d:\\d\\d:\\d\\d");
+const std::wregex kDateForm(L"\\d+-(0[1-9]|1[0-2])-(0[1-9]|[12]\\d|3[01])");
+const std::wregex kCountForm(L"0|[1-9]\\d{0,2}(,\\d{3})*");
+const std::wregex kSizeForm(L"([0-9.,]+ (bytes|KB|MB|GB|TB|PB|EB))?");  // empty when the platform made none
+const std::wregex kHashForm(L"[0-9A-F]{32}|Hash error: Unknown");
+const std::wregex kVerdictForm(L"(Signed|Unsigned|Unknown|Untrusted|Bad signature|Revoked) :  .*");
 
-// year/month/day  hour:minute:second, two digits each but the year.
-bool IsNowText(const std::wstring& t) {
-  const size_t slash = t.find(L'/');
-  if (slash == std::wstring::npos || !IsDigits(t.substr(0, slash))) return false;
-  const std::wstring rest = t.substr(slash);
-  const std::wstring form = L"/00/00  00:00:00";
-  if (rest.size() != form.size()) return false;
-  for (size_t i = 0; i < rest.size(); ++i) {
-    const wchar_t want = form[i];
-    if (want == L'0' ? !iswdigit(rest[i]) : rest[i] != want) return false;
-  }
-  return true;
-}
+bool Is(const std::wstring& text, const std::wregex& form) { return std::regex_match(text, form); }
 
-// year-month-day with two-digit month (01-12) and day (01-31).
-bool IsDateText(const std::wstring& t) {
-  const size_t dash = t.find(L'-');
-  if (dash == std::wstring::npos || !IsDigits(t.substr(0, dash)) || t.size() != dash + 6 || t[dash + 3] != L'-') {
-    return false;
-  }
-  const std::wstring month = t.substr(dash + 1, 2), day = t.substr(dash + 4, 2);
-  return IsDigits(month) && IsDigits(day) && month >= L"01" && month <= L"12" && day >= L"01" && day <= L"31";
-}
-
-// Digits grouped by threes with commas, as the counters are written.
 bool ReadCount(const std::wstring& text, uint64_t& count) {
-  std::wstring digits;
-  for (const wchar_t c : text) {
-    if (c != L',') digits += c;
-  }
-  if (!IsDigits(digits) || digits.size() > 19 || (digits.size() > 1 && digits[0] == L'0')) return false;
+  if (!Is(text, kCountForm) || text.size() > 25) return false;  // 19 digits at most
+  std::wstring digits = text;
+  digits.erase(std::remove(digits.begin(), digits.end(), L','), digits.end());
   count = std::stoull(digits);
-  std::wstring grouped;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += L',';
-    grouped += digits[i];
-  }
-  return grouped == text;
-}
-
-bool IsSizeText(const std::wstring& t) {
-  if (t.empty()) return true;  // the platform could not make one
-  const size_t space = t.find(L' ');
-  if (space == 0 || space == std::wstring::npos || t.substr(0, space).find_first_not_of(L"0123456789.,") != std::wstring::npos) {
-    return false;
-  }
-  const std::set<std::wstring> units = {L"bytes", L"KB", L"MB", L"GB", L"TB", L"PB", L"EB"};
-  return units.count(t.substr(space + 1)) == 1;
-}
-
-bool IsHashText(const std::wstring& t) {
-  return t == L"Hash error: Unknown" || (t.size() == 32 && t.find_first_not_of(L"0123456789ABCDEF") == std::wstring::npos);
-}
-
-bool HasVerdict(const std::wstring& publisher) {
-  for (const wchar_t* v : {L"Signed :  ", L"Unsigned :  ", L"Unknown :  ", L"Untrusted :  ", L"Bad signature :  ", L"Revoked :  "}) {
-    if (publisher.rfind(v, 0) == 0) return true;
-  }
-  return false;
+  return true;
 }
 
 // Below the walked root: names without the characters a name cannot hold, no empty step.
@@ -189,7 +144,7 @@ CheckedLog CheckLog(const std::vector<unsigned char>& bytes) {
       !r.Take(L"\tCurrent date and time: ", L".", now) || !blank()) {
     return done();
   }
-  if (!IsNowText(now)) return r.Fail("a malformed date and time \"" + Printable(now) + "\""), done();
+  if (!Is(now, kNowForm)) return r.Fail("a malformed date and time \"" + Printable(now) + "\""), done();
   if (!r.Take(L"\tFile name pattern to search: ", L"", log.Pattern) || !blank() ||
       !r.Take(L"\tRoot path to search: ", L".", log.Root) || !blank() ||
       !r.Take(L"\tMax file age: ", L" days.", log.MaxAge) || !blank()) {
@@ -239,7 +194,7 @@ CheckedLog CheckLog(const std::vector<unsigned char>& bytes) {
     CheckedFileLine file;
     size_t next = 0;
     file.Date = parts[next++];
-    if (!IsDateText(file.Date)) return r.Fail("a malformed date \"" + Printable(file.Date) + "\""), done();
+    if (!Is(file.Date, kDateForm)) return r.Fail("a malformed date \"" + Printable(file.Date) + "\""), done();
     if (flags[Attributes]) {
       if (next == parts.size()) return r.Fail("no attribute field"), done();
       file.Letters = parts[next++];
@@ -270,9 +225,9 @@ CheckedLog CheckLog(const std::vector<unsigned char>& bytes) {
       const bool absorbs = fields[i] == Description || (fields[i] == Company && !flags[Description]);
       for (; absorbs && spare > 0; --spare) *into[i] += L" | " + parts[next++];
     }
-    if (!IsSizeText(file.Size)) return r.Fail("a size \"" + Printable(file.Size) + "\""), done();
-    if (flags[Md5] && !IsHashText(file.Hash)) return r.Fail("a hash \"" + Printable(file.Hash) + "\""), done();
-    if (flags[Company] && flags[Verify] && !HasVerdict(file.Publisher)) return r.Fail("a publisher without its verdict"), done();
+    if (!Is(file.Size, kSizeForm)) return r.Fail("a size \"" + Printable(file.Size) + "\""), done();
+    if (flags[Md5] && !Is(file.Hash, kHashForm)) return r.Fail("a hash \"" + Printable(file.Hash) + "\""), done();
+    if (flags[Company] && flags[Verify] && !Is(file.Publisher, kVerdictForm)) return r.Fail("a publisher without its verdict"), done();
     if (flags[Company] && !flags[Microsoft] && file.Publisher.rfind(flags[Verify] ? L"Signed :  Microsoft Corp" : L"Microsoft Corp", 0) == 0) {
       return r.Fail("a Microsoft file although the header leaves them out"), done();
     }
@@ -291,7 +246,7 @@ CheckedLog CheckLog(const std::vector<unsigned char>& bytes) {
     std::set<std::wstring> listed;
     while (r.Peek().rfind(L"<RecentFolder> | ", 0) == 0) {
       const std::vector<std::wstring> parts = Split(r.Peek().substr(17), L" | ");
-      if (parts.size() != 2 || !IsDateText(parts[0]) || !IsPathBelow(parts[1], walkRoot, true)) {
+      if (parts.size() != 2 || !Is(parts[0], kDateForm) || !IsPathBelow(parts[1], walkRoot, flags[Recurse])) {
         return r.Fail("a malformed folder line"), done();
       }
       // Only the outermost recent folder is listed.
@@ -315,7 +270,7 @@ CheckedLog CheckLog(const std::vector<unsigned char>& bytes) {
                     : !r.Take(L"   The FNX scan was interrupted by the user at ", L".", at)) {
     return done();
   }
-  if (!IsNowText(at)) return r.Fail("a malformed end time \"" + Printable(at) + "\""), done();
+  if (!Is(at, kNowForm)) return r.Fail("a malformed end time \"" + Printable(at) + "\""), done();
   if (!blank() || !r.Take(L"   ", L".", counters) || !blank()) return done();
   const std::vector<std::wstring> parts = Split(counters, L" file objects analyzed. ");
   uint64_t files = 0, folders = 0;

@@ -1,7 +1,7 @@
 // Whole scans through the real window under bad input and faults: every box given what a user
 // or a broken clipboard could put there, trees that change during the walk, that are huge,
 // deep, wide or oddly named, folders that cannot be listed, and fifty scans in one process.
-// Each case must end in the documented message or in a log the strict checker accepts, with
+// Each case must end in the program's own message or in a log the strict checker accepts, with
 // the program alive, back at rest and no temporary file left in its temporary folder.
 #include <gtest/gtest.h>
 #include <windows.h>

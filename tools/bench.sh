@@ -36,6 +36,8 @@ screen=()
 work="$build/bench-work"
 mkdir -p "$work"
 winpath() { echo "Z:${1//\//\\}"; }
+# The machine may be shared: its load beside the figures tells how far to trust them.
+load() { echo "machine load average (1, 5, 15 min): $(cut -d' ' -f1-3 /proc/loadavg)"; }
 
 if [ "$which" = all ] || [ "$which" = pattern ]; then
   echo "== MatchesPattern, nanoseconds per call =="
@@ -56,11 +58,14 @@ fi
 
 if [ "$which" = all ] || [ "$which" = responsiveness ]; then
   echo "== Responsiveness of the window during scans =="
+  load
   "${screen[@]}" "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 100000
+  load
 fi
 
 if [ "$which" = all ] || [ "$which" = product ]; then
   echo "== Whole product against the bare walk =="
+  load
   # A sparse file a little beyond 4 GiB, with random bytes at its start, across the 4 GiB mark
   # and at its end, so that a digest that lost the high half of an offset would differ.
   big="$work/beyond-4gib/big.bin"
@@ -82,4 +87,5 @@ if [ "$which" = all ] || [ "$which" = product ]; then
   real=${FENDREL_BENCH_REAL_TREE:-/usr}
   "${screen[@]}" "$run" "$build/bench/product_bench.exe" "$(winpath "$work")" 200000 "$(winpath "$real")" \
     "$(winpath "$big")" "$digest" "$seconds"
+  load
 fi
