@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the test build and runs the benchmarks under wine64, printing their figures.
-# Usage: bash tools/bench.sh [pattern|md5|walk|responsiveness|product]   (no argument: every benchmark)
+# Usage: bash tools/bench.sh [pattern|md5|walk|robustness|responsiveness|product]   (no argument: every benchmark)
 #   pattern         MatchesPattern against the standard library's regular expressions
 #   md5             ComputeFileMd5 against md5sum on a 256 MiB file; VerifyFileSignature per file
 #   walk            the folder walk against a bare FindFirstFileW walk of a generated tree of
 #                   10,000 and of 100,000 files, with peak memory
+#   robustness      the slow robustness cases: a folder chain to the host's path limit and
+#                   100,000 files in one folder, each log through the strict checker
 #   responsiveness  the window's answer times (WM_USER every 10 ms) during a walk-heavy scan of a
 #                   generated tree and during the MD5 of a sparse 1 GiB file
 #   product         scans through the window against the bare FindFirstFileW walk of the same
@@ -18,7 +20,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
 if [ -n "${FENDREL_BENCH_BUILD:-}" ]; then
   build=$(cd "$FENDREL_BENCH_BUILD" && pwd)
-  cmake --build "$build" -j2 --target pattern_bench walk_bench responsiveness_bench product_bench > /dev/null
+  cmake --build "$build" -j2 --target pattern_bench walk_bench robustness_bench responsiveness_bench product_bench > /dev/null
   export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
@@ -54,6 +56,11 @@ if [ "$which" = all ] || [ "$which" = walk ]; then
   for files in 10000 100000; do
     "$run" "$build/bench/walk_bench.exe" "$(winpath "$work")" "$files"
   done
+fi
+
+if [ "$which" = all ] || [ "$which" = robustness ]; then
+  echo "== Slow robustness cases =="
+  "$run" "$build/bench/robustness_bench.exe"
 fi
 
 if [ "$which" = all ] || [ "$which" = responsiveness ]; then
