@@ -8,7 +8,8 @@
 #   robustness      the slow robustness cases: a folder chain to the host's path limit and
 #                   100,000 files in one folder, each log through the strict checker
 #   responsiveness  the window's answer times (WM_USER every 10 ms) during a walk-heavy scan of a
-#                   generated tree and during the MD5 of a sparse 1 GiB file
+#                   generated tree of 100,000 entries, a scan of 20,000 recent folders and the MD5
+#                   of a sparse 1 GiB file
 #   product         scans through the window against the bare FindFirstFileW walk of the same
 #                   tree (a generated tree of 200,000 entries, and /usr seen as Z:\usr), and the
 #                   MD5 of a sparse file beyond 4 GiB through the window against md5sum's
