@@ -225,6 +225,9 @@ struct StopCase {
     W.Click(StartScanButtonId);
     EXPECT_TRUE(W.WaitForText(StartScanButtonId, L"Stop scan"));
     EXPECT_TRUE(W.WaitForText(StatusLineId, L"Currently searching in the folder:"));
+    // Let the walk reach the big file first: a stop taken by the walk's own first drain would
+    // end the scan before there is anything to stop.
+    Sleep(500);
     if (byClose) {
       PostMessageW(W.Program.Window, WM_CLOSE, 0, 0);
     } else {
