@@ -1,4 +1,4 @@
-# The same sources for 64-bit Windows: this build runs under wine64 for the tests.
+# The same sources for 64-bit Windows.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

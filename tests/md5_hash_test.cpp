@@ -115,14 +115,16 @@ TEST(OpenMd5Hash, FallsBackToTheSecondProviderNameAndLeavesNothingOpenOnFailure)
   EXPECT_EQ(hash, 0u);
 }
 
+int delivered = 0;  // WM_APP messages the probe window received
+LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP) ++delivered;
+  return DefWindowProcW(window, message, w, l);
+}
+
 // Without a drain handed down, the hash itself dispatches what waits in the queue.
 TEST(ComputeFileMd5, DispatchesWaitingMessagesBetweenChunks) {
-  static int delivered = 0;
   WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
-    if (message == WM_APP) ++delivered;
-    return DefWindowProcW(window, message, w, l);
-  };
+  windowClass.lpfnWndProc = ProbeProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"FactsDrainProbe";
   RegisterClassW(&windowClass);

@@ -238,36 +238,6 @@ TEST_F(MainWindowInProcess, LabelsGetTheirColoursAndBrushes) {
   DeleteDC(dc);
 }
 
-TEST_F(MainWindowInProcess, ChromeHasItsFourToolTips) {
-  HWND tips = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM out) {
-        wchar_t name[64] = {};
-        GetClassNameW(w, name, 64);
-        if (_wcsicmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(w, GW_OWNER) == MainWindow) {
-          *reinterpret_cast<HWND*>(out) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&tips));
-  ASSERT_NE(tips, nullptr);
-  EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 4);
-  const std::pair<int, const char*> expected[] = {
-      {4, "Click to get help"}, {5, "Click and drag to move the window"}, {6, "Minimize"}, {7, "Close"}};
-  for (const auto& [id, text] : expected) {
-    wchar_t buffer[80] = {};
-    TOOLINFOW info{};
-    info.cbSize = sizeof(info);
-    info.hwnd = MainWindow;
-    info.uId = reinterpret_cast<UINT_PTR>(ControlTable[id]);
-    info.lpszText = buffer;
-    SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(Narrow(buffer), text) << "control " << id;
-  }
-}
-
 TEST_F(MainWindowInProcess, FolderLineHasItsDrawingContext) { EXPECT_NE(FolderLineDC, nullptr); }
 
 TEST_F(MainWindowInProcess, OpenBoxMovesWithTheWindowAndIsCentredOverIt) {

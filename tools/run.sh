@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Fendrel. These Linux machines cannot run 32-bit
-# Windows programs, so the 64-bit build of the same sources runs under wine64 with the build's
-# own prefix; on Windows the user simply runs build/i686/Fendrel.exe. Without a display the
-# window opens on a virtual screen (Xvfb).
+# Installs what is missing, builds, and starts Fendrel under Wine: the shipped 32-bit build
+# where this machine runs 32-bit programs (under WOW64, as on 64-bit Windows), else the 64-bit
+# build of the same sources. It says which one it started. Without a display the window opens
+# on a virtual screen (Xvfb).
 #
 #   bash tools/run.sh                  the window, for a person
 #   bash tools/run.sh --default-scan   a scan with the default options, pressed by a driver; prints
@@ -12,17 +12,18 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/setup.sh"
 bash "$top/tools/build.sh"
 bash "$top/tools/wine-prefix.sh"
-export WINEPREFIX="$top/build/x86_64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cd "$top/build/x86_64"
+arch=x86_64
+if bash "$top/tools/runs-32-bit.sh"; then arch=i686; fi
+build="$top/build/$arch"
+echo "Starting the $arch build: $build/Fendrel.exe"
 screen=(xvfb-run -a -s "-screen 0 1280x1024x24")
 if [ "${1:-}" = "--default-scan" ]; then
   status=0
-  "${screen[@]}" /usr/lib/wine/wine64 "$top/build/x86_64/tests/default_scan.exe" || status=$?
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  "${screen[@]}" "$build/wine-run.sh" "$build/tests/default_scan.exe" || status=$?
+  WINEPREFIX="$top/build/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
   exit $status
 fi
-program="$top/build/x86_64/Fendrel.exe"
 if [ -n "${DISPLAY:-}" ]; then
-  exec /usr/lib/wine/wine64 "$program"
+  exec "$build/wine-run.sh" "$build/Fendrel.exe"
 fi
-exec "${screen[@]}" /usr/lib/wine/wine64 "$program"
+exec "${screen[@]}" "$build/wine-run.sh" "$build/Fendrel.exe"
