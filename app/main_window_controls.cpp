@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-#include "scan/folder_walker.h"
+#include "scan/folder_line.h"
 #include "ui/painted_surfaces.h"
 
 HWND ControlTable[kLastControlId + 1] = {};
@@ -138,24 +138,6 @@ void PrepareControl(HINSTANCE instance, HCURSOR handCursor, const ControlDef& de
   if (def.ToolTip != nullptr) AddToolTip(control, def.ToolTip);
 }
 
-WNDPROC folderLineStaticProc = nullptr;  // the static class's procedure, under the folder line's own
-bool folderLinePaintDue = false;         // the folder line is marked for repainting, not yet painted
-
-// The walk gives the folder line a new text for every folder it enters, and a static control
-// paints itself at once on WM_SETTEXT. On trees of small folders that painting cost more than
-// the walk itself (about 0.1 ms a folder under Wine: a scan of /usr took twice its bare
-// FindFirstFileW walk). Here the line takes the text and is marked for repainting once; the next
-// drain of the queue paints the latest text. Nothing is seen in between, since painting happens
-// only inside drains.
-LRESULT CALLBACK FolderLineProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_PAINT) folderLinePaintDue = false;
-  if (message != WM_SETTEXT) return CallWindowProcW(folderLineStaticProc, line, message, wParam, lParam);
-  const LRESULT set = DefWindowProcW(line, WM_SETTEXT, wParam, lParam);
-  if (!folderLinePaintDue) InvalidateRect(line, nullptr, FALSE);
-  folderLinePaintDue = true;
-  return set;
-}
-
 }  // namespace
 
 void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std::wstring& defaultRoot,
@@ -170,8 +152,6 @@ void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std:
   }
   HWND folderLine = Control(FolderLineId);
   if (folderLine != nullptr) {
-    folderLineStaticProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(folderLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FolderLineProc)));
     FolderLineDC = GetWindowDC(folderLine);
     SetFolderLine(folderLine, FolderLineDC);
   }

@@ -8,6 +8,7 @@
 
 #include "app/main_window_controls.h"
 #include "app/scan_run.h"
+#include "platform/file_system.h"
 #include "platform/registry_paths.h"
 #include "scan/folder_walker.h"
 #include "ui/message_box.h"
@@ -70,7 +71,7 @@ void OpenFinishedLog(const std::wstring& logPath) {
   const UniqueRegKey key = OpenCompanionKey();
   const RegistryValue installDir = ReadInstallDir(key.get());
   const std::wstring folder = installDir.Text();
-  if (installDir.Type == REG_SZ && PathFileExistsW(folder.c_str())) {
+  if (installDir.Type == REG_SZ && FileAttributesAsItIs(folder) != INVALID_FILE_ATTRIBUTES) {
     const std::wstring viewer = folder + L"\\Dunmere.exe";
     const std::wstring parameters = L"\"" + logPath + L"\"";
     ShellExecuteW(nullptr, L"open", viewer.c_str(), parameters.c_str(), folder.c_str(), SW_SHOW);
@@ -97,7 +98,7 @@ void FinishScan(bool completed) {
 
 void StartScan() {
   const std::wstring root = ReadText(RootEditId, 260);
-  if (!PathIsDirectoryW(root.c_str())) {
+  if (!IsFolderAsItIs(root)) {
     ShowMessageBox(kRootMissingText, L"OK", nullptr);
     return;
   }

@@ -7,7 +7,9 @@
 #include <cwchar>
 
 #include "app/log_layout.h"
+#include "platform/file_system.h"
 #include "scan/folder_walker.h"
+#include "scan/message_drains.h"
 
 const wchar_t* TimestampCaption(int32_t timestampBase) {
   switch (timestampBase) {
@@ -64,9 +66,13 @@ void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatche
   session.Pattern = &pattern;
   WriteText(LogHeader(header, session), session.LogFile.get());
   WriteText(FormatLegend(session), session.LogFile.get());
+  // The mark and the header reach the disk now: a scan that is killed, by the user or by what
+  // is being hunted, still leaves a log that says what it was.
+  FlushTextFile(session.LogFile.get());
 
   GetLocalTime(&session.DateScratch);
   session.TodayDayNumber = DayNumber(session.DateScratch);
+  StartDrainClock();
 }
 
 namespace {
@@ -109,7 +115,7 @@ void FinishScanLog(ScanSession& session, bool completed, const std::wstring& fol
       }
     }
     session.FolderFile.reset();
-    DeleteFileW(folderListPath.c_str());
+    DeleteFileAsItIs(folderListPath);
   }
   WriteText(FooterEndLine(completed, NowText()), session.LogFile.get());
   WriteText(FooterCounters(session.FilesAnalyzed, session.FilesMatched, session.FoldersMatched),
@@ -118,7 +124,7 @@ void FinishScanLog(ScanSession& session, bool completed, const std::wstring& fol
 }
 
 ScanStart RunScan(const ScanOptions& options, ScanSession& session, bool* completed) {
-  if (!PathIsDirectoryW(options.Root.c_str())) return ScanStart::RootMissing;
+  if (!IsFolderAsItIs(options.Root)) return ScanStart::RootMissing;
   if (!OpenScanLog(session, options.LogPath)) return ScanStart::LogUnopenable;
   PatternMatcher pattern;
   PrepareScan(session, options, pattern);

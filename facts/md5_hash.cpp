@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "facts/facts_drain.h"
+#include "platform/file_system.h"
 #include "platform/scope_guard.h"
 
 namespace {
@@ -62,7 +63,7 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
   // Read sharing only: a file that someone is still writing gives no digest rather than a
   // digest of bytes that are about to change.
   const UniqueFileHandle file =
-      AdoptFileHandle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+      AdoptFileHandle(OpenFileAsItIs(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
   if (!file) return false;
 
   HCRYPTPROV provider = 0;

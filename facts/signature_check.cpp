@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <wincrypt.h>
 #include <mscat.h>
-#include <shlwapi.h>
 #include <softpub.h>
 #include <wintrust.h>
 
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "facts/facts_drain.h"
+#include "platform/file_system.h"
 #include "platform/scope_guard.h"
 
 namespace {
@@ -38,6 +38,12 @@ const SignatureVerdict kVerdicts[] = {
 };
 const wchar_t kUnsignedText[] = L"Unsigned :  ";
 
+// The trust check and the catalog hash each read the shared handle from where it stands.
+void RewindFile(HANDLE file) {
+  LARGE_INTEGER start{};
+  SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+}
+
 uint32_t CheckTrust(WINTRUST_DATA& data) {
   // No interactive user: the check never shows a window.
   const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &verifyAction, &data);
@@ -60,6 +66,7 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
   const auto releaseAdmin = OnScopeExit([&] { CryptCATAdminReleaseContext(admin, 0); });
 
   DWORD hashBytes = 0;
+  RewindFile(file);
   CryptCATAdminCalcHashFromFileHandle(file, &hashBytes, nullptr, 0);
   if (hashBytes == 0) return false;
   std::vector<BYTE> hash(hashBytes);
@@ -81,6 +88,8 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
   member.pcwszCatalogFilePath = info.wszCatalogFile;
   member.pcwszMemberTag = tag.c_str();
   member.pcwszMemberFilePath = path;
+  member.hMemberFile = file;
+  RewindFile(file);
   data.dwUnionChoice = WTD_CHOICE_CATALOG;
   data.pCatalog = &member;
   data.dwStateAction = WTD_STATEACTION_AUTO_CACHE_FLUSH;
@@ -94,12 +103,23 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
 bool CatalogCheckApplies(uint64_t fileSize) { return fileSize <= kCatalogCheckLimit; }
 
 uint32_t VerifyFileSignature(const wchar_t* path) {
-  if (PathIsDirectoryW(path)) return kStatusDirectory;
-  if (!PathFileExistsW(path)) return kStatusUnopenable;
+  const DWORD attributes = FileAttributesAsItIs(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return kStatusUnopenable;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return kStatusDirectory;
+
+  // Both checks read the file through this handle, opened on the file system as it is: the
+  // verdict is about the bytes that the path names and that the hash reads, not about a
+  // redirected copy, and the trust machinery (which loads its modules lazily) runs with
+  // redirection on. Other writers and deleters are allowed: the scan only reads, and must not
+  // stand in the way of the programs that own the file.
+  const UniqueFileHandle file = AdoptFileHandle(OpenFileAsItIs(
+      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
+  if (!file) return kStatusUnopenable;
 
   WINTRUST_FILE_INFO fileInfo{};
   fileInfo.cbStruct = sizeof fileInfo;
   fileInfo.pcwszFilePath = path;
+  fileInfo.hFile = file.get();
   WINTRUST_DATA data{};
   data.cbStruct = sizeof data;
   data.dwUIChoice = WTD_UI_NONE;
@@ -110,12 +130,6 @@ uint32_t VerifyFileSignature(const wchar_t* path) {
   uint32_t status = CheckTrust(data);
   if (status == 0) return status;
   DrainFactsQueue();
-
-  // Other writers and deleters are allowed: the scan only reads, and must not stand in the way
-  // of the programs that own the file.
-  const UniqueFileHandle file = AdoptFileHandle(CreateFileW(
-      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file) return kStatusUnopenable;
 
   // Hashing a huge file for the catalog lookup would stall the scan; such files keep their
   // embedded verdict.

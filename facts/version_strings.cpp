@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <cstring>
 
+#include "platform/file_system.h"
+
 namespace {
 
 // Layout of one node of a VS_VERSIONINFO tree: wLength, wValueLength, wType, then the key as a
@@ -83,7 +85,8 @@ void LoadVersionInfo(const wchar_t* path, VersionInfoBlock& block) {
   std::memset(block.VersionData, 0, sizeof block.VersionData);
 
   // A fixed size and no GetFileVersionInfoSizeW: a larger resource is cut to its first bytes.
-  if (!GetFileVersionInfoW(path, 0, kVersionDataBytes, block.VersionData)) return;
+  const std::wstring target = FileSystemPath(path);
+  if (!AsItIs([&] { return GetFileVersionInfoW(target.c_str(), 0, kVersionDataBytes, block.VersionData); })) return;
   if (!ClipVersionTree(block.VersionData, kVersionDataBytes)) return;
 
   void* table = nullptr;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/file_system.h"
 #include "platform/scope_guard.h"
 
 namespace {
@@ -24,9 +25,7 @@ bool EnsureFolderOf(const std::wstring& path) {
   const size_t slash = path.rfind(L'\\');
   if (slash == std::wstring::npos) return false;
   const std::wstring folder = path.substr(0, slash);
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-  return CreateDirectoryW(folder.c_str(), nullptr) != 0;
+  return IsFolderAsItIs(folder) || CreateFolderAsItIs(folder);
 }
 
 std::vector<unsigned char> ReadBytes(HANDLE handle, size_t limit) {
@@ -146,11 +145,10 @@ bool OpenTextFile(uint32_t* flags, UniqueTextFile& file, const std::wstring& pat
   if (write || append) {
     // Windows refuses to write a read-only file; say so here too, so that the answer does not
     // depend on the file system underneath (a POSIX one lets its superuser write anything).
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = FileAttributesAsItIs(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
   }
-  HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = OpenFileAsItIs(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition, FILE_ATTRIBUTE_NORMAL);
   if (handle == INVALID_HANDLE_VALUE) return false;
   UniqueTextFile opened(new TextFile);
   opened->Handle = handle;
@@ -267,8 +265,8 @@ std::wstring ReadWholeText(TextFile* file, uint32_t encoding) {
 }
 
 uint32_t DetectTextEncoding(const std::wstring& path, bool deep) {
-  const UniqueFileHandle handle = AdoptFileHandle(CreateFileW(
-      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  const UniqueFileHandle handle =
+      AdoptFileHandle(OpenFileAsItIs(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
   if (!handle) return kEncodingUnreadable;
   std::vector<unsigned char> head(deep ? 3072 : 20);
   DWORD got = 0;

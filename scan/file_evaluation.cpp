@@ -41,6 +41,10 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
   const std::wstring path = folder + L"\\" + entry.cFileName;
   if (kind == EntryKind::Folder) return EvaluateFolder(session, path);
 
+  // A signature check or a hash can take seconds on a big file: the lines found before it go
+  // to disk first.
+  if (session.VerifySignatures || session.IncludeMd5) FlushTextFile(session.LogFile.get());
+
   FileFacts facts;
   facts.TimeLabel = TimeLabel(session.TimestampBase);
   if (session.IncludeAttributes) facts.AttributeField = L" | " + AttributeLetters(entry.dwFileAttributes);
@@ -57,7 +61,7 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
       isMicrosoft = IsMicrosoftCompany(company);
     }
     if (isMicrosoft && !session.IncludeMicrosoftFiles) return EntryVerdict::Continue;
-    PumpMessagesWhenDue();
+    DrainScanWhenDue(session);
     if (session.StopRequested) return EntryVerdict::Stop;
     if (session.IncludeCompanyName) facts.PublisherField = L" | " + company;
     if (session.IncludeDescription) {
@@ -73,7 +77,7 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
     uint32_t count = 128;
     const bool hashed = ComputeFileMd5(path.c_str(), digest, count) && digest[0] != L'\0';
     facts.HashField = std::wstring(L" | ") + (hashed ? digest : L"Hash error: Unknown");
-    PumpMessagesWhenDue();
+    DrainScanWhenDue(session);
     if (session.StopRequested) return EntryVerdict::Stop;
   }
 

@@ -1,29 +1,12 @@
 #include "scan/folder_walker.h"
 
-#include <shlwapi.h>
-
-#include <algorithm>
-
+#include "platform/file_system.h"
 #include "platform/scope_guard.h"
 #include "scan/file_evaluation.h"
+#include "scan/folder_line.h"
 #include "scan/message_drains.h"
 
 namespace {
-
-HWND folderLine = nullptr;    // the line that shows the folder being searched, or none
-HDC folderLineDC = nullptr;   // its drawing context, for shortening the path to its width
-
-constexpr size_t kShownPathUnits = 2048;
-constexpr UINT kFolderLinePixels = 500;
-
-void ShowFolder(const std::wstring& folder) {
-  if (folderLine == nullptr) return;
-  wchar_t shown[kShownPathUnits + 1] = {};
-  const size_t units = std::min(folder.size(), kShownPathUnits);
-  folder.copy(shown, units);
-  PathCompactPathW(folderLineDC, shown, kFolderLinePixels);
-  SendMessageW(folderLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
-}
 
 bool IsDotName(const wchar_t* name) {
   return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.');
@@ -31,23 +14,18 @@ bool IsDotName(const wchar_t* name) {
 
 }  // namespace
 
-void SetFolderLine(HWND line, HDC lineDC) {
-  folderLine = line;
-  folderLineDC = lineDC;
-}
-
 bool WalkFolder(const std::wstring& folder, ScanSession& session, bool insideRecentFolder) {
-  PumpMessagesWhenDue();
+  DrainScanWhenDue(session);
   if (session.StopRequested) return false;
 
-  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &session.FindData));
+  const UniqueFindHandle find(FindFirstFileAsItIs(folder + L"\\*", &session.FindData));
   if (find.get() == INVALID_HANDLE_VALUE || !find) return true;  // cannot be listed: contributes nothing
-  ShowFolder(folder);
+  NoteFolder(folder);
 
   do {
     ++session.FilesAnalyzed;
     if (session.FilesAnalyzed % 5 == 0) {
-      PumpMessagesWhenDue();
+      DrainScanWhenDue(session);
       if (session.StopRequested) return false;
     }
     const WIN32_FIND_DATAW& entry = session.FindData;

@@ -1,6 +1,8 @@
 #include "scan/message_drains.h"
 
+#include "facts/facts_drain.h"
 #include "platform/message_queue.h"
+#include "scan/folder_line.h"
 
 MSG ThreadMessage{};
 
@@ -24,7 +26,10 @@ long long Frequency() {
 }
 }  // namespace
 
-void SetDialogWindow(HWND window) { dialogWindow = window; }
+void SetDialogWindow(HWND window) {
+  dialogWindow = window;
+  SetFactsDrain(window != nullptr ? &DrainMessageQueue : nullptr);
+}
 
 HWND DialogWindow() { return dialogWindow; }
 
@@ -40,10 +45,25 @@ void PumpMessages() {
 }
 
 bool DrainMessageQueue() {
+  ShowNotedFolder();
   lastDrain = Now();
   return DispatchWaitingMessages();
 }
 
-void PumpMessagesWhenDue() {
-  if ((Now() - lastDrain) * 1000000 / Frequency() >= kDrainIntervalMicroseconds) PumpMessages();
+bool DrainIsDue(long long now, long long last, long long frequency) {
+  const unsigned long long interval =
+      static_cast<unsigned long long>(frequency) * kDrainIntervalMicroseconds / 1000000;
+  // Unsigned, so that a counter read before `last` (it never should be) drains rather than wraps.
+  return static_cast<unsigned long long>(now) - static_cast<unsigned long long>(last) >= interval;
+}
+
+void StartDrainClock() { lastDrain = Now(); }
+
+void DrainScanWhenDue(ScanSession& session) {
+  if (!DrainIsDue(Now(), lastDrain, Frequency())) return;
+  // What the scan has found so far is on disk within a drain interval, even if the process is
+  // killed before the log is closed.
+  FlushTextFile(session.LogFile.get());
+  ShowNotedFolder();
+  PumpMessages();
 }

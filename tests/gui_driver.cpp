@@ -30,8 +30,7 @@ std::wstring BuildFolder() {
 
 std::wstring ProgramPath() { return BuildFolder() + L"\\Fendrel.exe"; }
 
-bool StartProgram(RunningProgram& program, const std::wstring& workingFolder) {
-  const std::wstring path = ProgramPath();
+bool StartProgram(RunningProgram& program, const std::wstring& workingFolder, const std::wstring& path) {
   std::wstring commandLine = L"\"" + path + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -24,8 +24,9 @@ std::wstring BuildFolder();
 // <build>\Fendrel.exe.
 std::wstring ProgramPath();
 
-// Starts Fendrel.exe with the given working folder; false when it could not start.
-bool StartProgram(RunningProgram& program, const std::wstring& workingFolder);
+// Starts Fendrel.exe (this build's, unless another is named) with the given working folder;
+// false when it could not start.
+bool StartProgram(RunningProgram& program, const std::wstring& workingFolder, const std::wstring& path = ProgramPath());
 
 // Waits for a top-level window of the given class (and title, when not null) that belongs to
 // the process; null on time-out.

@@ -48,8 +48,14 @@ struct Expectation {
 // The whole log a case expects, with "<now>" for the two times.
 std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e);
 
-// Reads the log, checks its byte format, masks the two times and compares with the expectation.
-void ExpectLog(const std::wstring& logPath, const std::wstring& expected);
+// The log's text (CR LF line ends) after its byte-order mark; its byte format is checked.
+std::wstring LogText(const std::wstring& logPath);
+// The text with every date and time replaced by "<now>"; `count` (when given) gets how many.
+std::wstring MaskTimes(const std::wstring& text, int* count = nullptr);
+
+// Reads the log, checks its byte format, masks its times and compares with the expectation. A
+// log that was never finished (its process was killed) holds one time and no footer.
+void ExpectLog(const std::wstring& logPath, const std::wstring& expected, bool finished = true);
 
 // No option on: the pattern, age, root and log as given, the last-modified base.
 ScanOptions BareOptions(const std::wstring& root, const std::wstring& logPath, const std::wstring& pattern,

@@ -310,4 +310,56 @@ TEST(OwnMessageBox, FiveHundredShowingsLeakNoGdiOrWindowObject) {
   EXPECT_EQ(userAfter, userBefore) << "window objects before " << userBefore << ", after " << userAfter;
 }
 
+// DeleteObject as this program imports it, counting the calls on handles that no longer name
+// an object: such a call may delete whatever object has since taken the handle.
+using DeleteObjectCall = BOOL(WINAPI*)(HGDIOBJ);
+DeleteObjectCall realDeleteObject = nullptr;
+int staleDeletes = 0;
+BOOL WINAPI CountingDeleteObject(HGDIOBJ object) {
+  if (GetObjectType(object) == 0) ++staleDeletes;
+  return realDeleteObject(object);
+}
+
+// Points this program's import of `function` from `dll` at `replacement`; gives the old target.
+void* PatchImport(const char* dll, const char* function, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+  for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); library->Name != 0; ++library) {
+    if (_stricmp(reinterpret_cast<char*>(base + library->Name), dll) != 0) continue;
+    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      if (strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) != 0) continue;
+      DWORD protection = 0;
+      VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+      void* previous = reinterpret_cast<void*>(slot->u1.Function);
+      slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+      return previous;
+    }
+  }
+  return nullptr;
+}
+
+// The class owns the box's surface brush and deletes it when it is unregistered; the box must
+// not delete it a second time.
+TEST(OwnMessageBox, SurfaceBrushIsDeletedOnceWithItsClass) {
+  BoxOwner owner;
+  realDeleteObject = reinterpret_cast<DeleteObjectCall>(
+      PatchImport("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(CountingDeleteObject)));
+  ASSERT_NE(realDeleteObject, nullptr);
+  HGDIOBJ surface = nullptr;
+  staleDeletes = 0;
+  ShowBoxAndAct(kQuestion, L"No", L"Yes", [&surface](HWND box) {
+    surface = reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(box, GCLP_HBRBACKGROUND));
+    PressBoxButton(box, true);
+  });
+  PatchImport("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(realDeleteObject));
+  ASSERT_NE(surface, nullptr);
+  EXPECT_EQ(GetObjectType(surface), 0u) << "the surface brush outlived its box";
+  EXPECT_EQ(staleDeletes, 0) << "DeleteObject was called on a handle that named nothing any more";
+}
+
 }  // namespace

@@ -89,45 +89,42 @@ TEST(MessageDrains, OnlyPumpMessagesHandlesDialogKeys) {
   EXPECT_EQ(GetFocus(), w.Second) << "Tab did not move the focus to the next tab stop";
 }
 
-long long MicrosecondsSince(const LARGE_INTEGER& start) {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return (now.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
-}
-
-// Whether PumpMessagesWhenDue, called now, dispatched the one message posted after `drained`.
-void ExpectDueDrain(const LARGE_INTEGER& drained, HWND window, int& expectedSeen) {
-  PostMessageW(window, kCounted, 0, 0);
-  const long long elapsedBefore = MicrosecondsSince(drained);
-  PumpMessagesWhenDue();
-  const long long elapsedAfter = MicrosecondsSince(drained);
-  if (elapsedAfter < kDrainIntervalMicroseconds) {
-    EXPECT_EQ(seen, expectedSeen) << "drained " << elapsedAfter << " us after the last drain";
-    PumpMessages();  // takes the message the early call left
-  } else if (elapsedBefore >= kDrainIntervalMicroseconds) {
-    EXPECT_EQ(seen, expectedSeen + 1) << "not drained " << elapsedBefore << " us after the last drain";
-  } else {
-    PumpMessages();  // the interval ran out during the call: either answer is right
+// The throttle's decision at the counter values a long-running machine gives: a counter near
+// 2^63, one that is huge on the scan's first call, frequencies of 10 MHz and 3 GHz.
+TEST(MessageDrains, ThrottleDecidesWithoutOverflowAtAnyUptime) {
+  constexpr long long kTop = 0x7FFFFFFFFFFFFFFFll;
+  struct Case {
+    long long Now, Last, Frequency;
+    bool Due;
+  } cases[] = {
+      {40000, 0, 10000000, true},                        // exactly 4 ms at 10 MHz
+      {39999, 0, 10000000, false},
+      {kTop, kTop - 39999, 10000000, false},             // near 2^63
+      {kTop, kTop - 40000, 10000000, true},
+      {1ll << 62, 0, 10000000, true},                    // first call after years of uptime
+      {3000000000ll * 86400 * 30, 0, 3000000000ll, true},  // a month at 3 GHz
+      {1ll << 62, (1ll << 62) - 11999999, 3000000000ll, false},
+      {1ll << 62, (1ll << 62) - 12000000, 3000000000ll, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DrainIsDue(c.Now, c.Last, c.Frequency), c.Due) << c.Now << " after " << c.Last << " at " << c.Frequency;
   }
-  expectedSeen = seen;
 }
 
-TEST(MessageDrains, FrequentDrainWaitsForItsInterval) {
+// The scan's throttled drain leaves the queue alone within the interval and empties it after.
+TEST(MessageDrains, ScanDrainWaitsForItsInterval) {
   TestWindow w;
+  ScanSession session;
   seen = 0;
   repostsLeft = 0;
-  int expected = 0;
-  LARGE_INTEGER drained;
-  PumpMessages();
-  QueryPerformanceCounter(&drained);
-  ExpectDueDrain(drained, w.Window, expected);
-  DrainMessageQueue();  // the other drain counts as the last one too
-  QueryPerformanceCounter(&drained);
-  ExpectDueDrain(drained, w.Window, expected);
+  PostMessageW(w.Window, kCounted, 0, 0);
+  const ULONGLONG started = GetTickCount64();
+  StartDrainClock();
+  DrainScanWhenDue(session);
+  if (GetTickCount64() - started < 2) EXPECT_EQ(seen, 0) << "drained before its interval";
   Sleep(static_cast<DWORD>(kDrainIntervalMicroseconds / 1000 + 2));
-  ExpectDueDrain(drained, w.Window, expected);
-  EXPECT_EQ(seen, 3);
+  DrainScanWhenDue(session);
+  EXPECT_EQ(seen, 1);
 }
 
 TEST(MessageDrains, QuitMessageIsConsumedLikeAnyOther) {

@@ -9,6 +9,7 @@
 
 #include "app/main_window_controls.h"
 #include "gui_driver.h"
+#include "host_shell.h"
 #include "log_checker.h"
 #include "log_expectation.h"
 #include "temp_folder.h"
@@ -21,18 +22,20 @@ constexpr DWORD kScanTimeoutMs = 120000;
 struct Companion {
   TempFolder Folder;
   std::wstring Record;
-  explicit Companion(DWORD type = REG_SZ, bool folderExists = true) : Record(Folder / L"invocation.txt") {
+  REGSAM View;  // the registry view the key is written in
+  explicit Companion(DWORD type = REG_SZ, bool folderExists = true, REGSAM view = KEY_WOW64_64KEY)
+      : Record(Folder / L"invocation.txt"), View(view) {
     std::wstring standIn = BuildFolder() + L"\\tests\\dunmere_standin.exe";
     CopyFileW(standIn.c_str(), (Folder / L"Dunmere.exe").c_str(), FALSE);
     HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", 0, nullptr, 0, KEY_ALL_ACCESS | View,
                     nullptr, &key, nullptr);
     const std::wstring dir = folderExists ? Folder.Path : Folder.Path + L"\\gone";
     RegSetValueExW(key, L"InstallDir", 0, type, reinterpret_cast<const BYTE*>(dir.c_str()),
                    static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
   }
-  ~Companion() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", KEY_WOW64_64KEY, 0); }
+  ~Companion() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", View, 0); }
   // The stand-in's command line and working folder, once it has run.
   bool WaitForInvocation(std::wstring& commandLine, std::wstring& folder, DWORD timeoutMs = kScanTimeoutMs) const {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
@@ -52,8 +55,8 @@ struct Companion {
 
 struct Window {
   RunningProgram Program;
-  explicit Window(const std::wstring& workingFolder) {
-    EXPECT_TRUE(StartProgram(Program, workingFolder));
+  explicit Window(const std::wstring& workingFolder, const std::wstring& program = ProgramPath()) {
+    EXPECT_TRUE(StartProgram(Program, workingFolder, program));
     EXPECT_TRUE(WaitForMainWindow(Program));
   }
   HWND operator[](ControlId id) const { return GetDlgItem(Program.Window, id); }
@@ -194,6 +197,10 @@ struct SlowTree {
   std::wstring Root;
   explicit SlowTree(long long bytes) : Root(Base / L"slow") {
     CreateDirectoryW(Root.c_str(), nullptr);
+    MakeBig(bytes);
+  }
+  void MakeBig(long long bytes) const {
+    DeleteFileW((Root + L"\\big.bin").c_str());
     HANDLE big = CreateFileW((Root + L"\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     LARGE_INTEGER size;
     size.QuadPart = bytes;
@@ -471,16 +478,19 @@ TEST(ScanWindow, WithoutAUsableCompanionTheShellOpensTheLog) {
     bool Key;
     DWORD Type;
     bool FolderExists;
-  } cases[] = {{"expandable string", true, REG_EXPAND_SZ, true},
-               {"missing folder", true, REG_SZ, false},
-               {"missing key", false, REG_SZ, true}};
+    REGSAM View;
+  } cases[] = {{"expandable string", true, REG_EXPAND_SZ, true, KEY_WOW64_64KEY},
+               {"missing folder", true, REG_SZ, false, KEY_WOW64_64KEY},
+               {"missing key", false, REG_SZ, true, KEY_WOW64_64KEY},
+               // Installed as a 64-bit product: the 32-bit program must not look in its own view.
+               {"key only in the 32-bit view", true, REG_SZ, true, KEY_WOW64_32KEY}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     TempFolder folder;
     CreateDirectoryW((folder / L"root").c_str(), nullptr);
     std::unique_ptr<Companion> companion;
     TextHandler shell;
-    if (c.Key) companion = std::make_unique<Companion>(c.Type, c.FolderExists);
+    if (c.Key) companion = std::make_unique<Companion>(c.Type, c.FolderExists, c.View);
     Window w(folder.Path);
     const std::wstring log = folder / L"shell opened.txt";
     w.Type(RootEditId, folder / L"root");
@@ -497,4 +507,110 @@ TEST(ScanWindow, WithoutAUsableCompanionTheShellOpensTheLog) {
   }
 }
 
+
+// A scan whose process is killed leaves on disk the mark, the header and the lines of every
+// file found before the kill, whole: only the footer is missing.
+TEST(ScanWindow, AKilledScanLeavesWhatItFoundOnDisk) {
+  StopCase c(4ll << 30);
+  for (int i = 0; i < 12; ++i) WriteBytes(c.Tree.Root + L"\\a" + std::to_wstring(i) + L".exe", std::string());
+  // Some small files must come before the big one in the listing: by their names where the
+  // listing is sorted, by making the big file again last where it keeps the order of making.
+  const std::wstring bigPath = c.Tree.Root + L"\\big.bin";
+  Listing listing = ListTree(c.Tree.Root, false);
+  if (listing.Position.at(bigPath) <= 3) c.Tree.MakeBig(4ll << 30);
+  listing = ListTree(c.Tree.Root, false);
+  const uint64_t big = listing.Position.at(bigPath);
+  Expectation e;
+  e.Legend = L"  Format: Mode | Last write time | Path | MD5 hash\r\n\r\n";
+  for (const auto& entry : listing.Position) {
+    const std::wstring& path = entry.first;
+    if (entry.second >= big || path.compare(path.size() - 4, 4, L".exe") != 0) continue;
+    e.FileLines[entry.first.substr(c.Tree.Root.size() + 1)] = L"<RecentFiles> | Last modified:" + TodayUtcText() +
+        L" | " + entry.first + L" | D41D8CD98F00B204E9800998ECF8427E\r\n";
+  }
+  ASSERT_FALSE(e.FileLines.empty()) << "every small file comes after the big one: nothing to look for";
+  c.W.Click(StartScanButtonId);
+  ASSERT_TRUE(c.W.WaitForText(FolderLineId, c.Tree.Root));
+  Sleep(1500);  // well into the big file's hash, seconds long
+  KillProgram(c.W.Program);
+
+  ScanOptions o = BareOptions(c.Tree.Root, c.Log, L"*", L"30");
+  o.IncludeMicrosoftFiles = o.Recurse = o.IncludeMd5 = true;
+  std::wstring expected = ExpectedLog(o, c.Tree.Root, listing, e);
+  expected.resize(expected.find(L"\r\n   The FNX scan"));
+  ExpectLog(c.Log, expected, false);
+}
+
+#ifdef _WIN64
+std::wstring HostMd5(const std::wstring& path) {
+  TempFolder out;
+  if (!RunHost("md5sum '" + UnixPath(path) + "' > '" + UnixPath(out / L"sum") + "'")) return L"md5sum failed";
+  const std::vector<unsigned char> sum = ReadBytes(out / L"sum");
+  std::wstring digest;
+  for (size_t i = 0; i < 32 && i < sum.size(); ++i) digest += static_cast<wchar_t>(towupper(sum[i]));
+  return digest;
+}
+
+// The line of the log that names `path`, or empty.
+std::wstring LineOf(const std::wstring& log, const std::wstring& path) {
+  const size_t at = log.find(L" | " + path + L" | ");
+  if (at == std::wstring::npos) return std::wstring();
+  const size_t start = log.rfind(L'\n', at) + 1;
+  return log.substr(start, log.find(L'\n', at) - start);
+}
+
+// On 64-bit Windows the shipped 32-bit program sees System32 as it is, not the SysWOW64 that
+// WOW64 shows a 32-bit process: it writes the 64-bit program's log, with the 64-bit files'
+// facts. This 64-bit test drives both programs.
+TEST(ScanWindow, BothBuildsSeeTheSystemFolderAsItIs) {
+  if (GetEnvironmentVariableW(L"FENDREL_NO_32_BIT", nullptr, 0) != 0) GTEST_SKIP() << "32-bit programs do not run here";
+  const std::wstring sys = L"C:\\Windows\\System32";  // as the user types it, and as the log shows it
+  struct Planted {
+    std::vector<std::wstring> Paths;
+    ~Planted() {
+      for (auto p = Paths.rbegin(); p != Paths.rend(); ++p) DeleteFileW(p->c_str()) || RemoveDirectoryW(p->c_str());
+    }
+  } planted;
+  const std::wstring native = sys + L"\\fnxprobe_native.dat", signedPe = sys + L"\\fnxprobe_signed.exe";
+  const std::wstring folder = sys + L"\\fnxprobe_folder", inner = folder + L"\\inner.dat";
+  const std::wstring onlyWow = L"C:\\Windows\\SysWOW64\\fnxprobe_wow.dat";
+  planted.Paths = {native, signedPe, folder, inner, onlyWow};
+  ASSERT_TRUE(WriteBytes(native, std::string("only the 64-bit system folder has this")));
+  ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\tests\\facts_fixtures\\signed.exe").c_str(), signedPe.c_str(), FALSE));
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(inner, std::string("inside")));
+  ASSERT_TRUE(WriteBytes(onlyWow, std::string("only the 32-bit system folder has this")));
+
+  TempFolder logs;
+  std::map<std::wstring, std::wstring> text;  // program -> its log, times masked
+  for (const wchar_t* build : {L"i686", L"x86_64"}) {
+    Window w(logs.Path, BuildFolder() + L"\\..\\" + build + L"\\Fendrel.exe");
+    const std::wstring log = logs / (std::wstring(build) + L".txt");
+    w.Type(RootEditId, sys);
+    w.Type(LogPathEditId, log);
+    w.Type(PatternEditId, L"kernel32.dll|fnxprobe*");
+    w.Type(MaxAgeEditId, L"0");
+    w.Check(VerifySignaturesCheckId, true);
+    w.Click(StartScanButtonId);
+    ASSERT_TRUE(w.WaitIdle());
+    text[build] = MaskTimes(LogText(log));
+    if (std::wstring(build) == L"i686") {
+      // A root that exists only in the 64-bit system folder is accepted and walked.
+      w.Type(RootEditId, folder);
+      w.Type(PatternEditId, L"*");
+      w.Click(StartScanButtonId);
+      ASSERT_TRUE(w.WaitIdle());
+      EXPECT_NE(LineOf(LogText(log), inner), L"") << Printable(LogText(log));
+    }
+  }
+  const std::wstring& log = text[L"x86_64"];
+  EXPECT_EQ(Printable(text[L"i686"]), Printable(log));
+  EXPECT_NE(LineOf(log, native).find(L" | " + HostMd5(native) + L" | "), std::wstring::npos) << Printable(log);
+  EXPECT_NE(LineOf(log, signedPe).find(L" | Signed :  "), std::wstring::npos) << Printable(log);
+  EXPECT_NE(LineOf(log, sys + L"\\kernel32.dll").find(L" | " + HostMd5(sys + L"\\kernel32.dll") + L" | "),
+            std::wstring::npos) << Printable(log);
+  EXPECT_EQ(log.find(L"fnxprobe_wow"), std::wstring::npos) << Printable(log);
+  EXPECT_NE(log.find(L"<RecentFolder> | " + TodayUtcText() + L" | " + folder + L"\r\n"), std::wstring::npos);
+}
+#endif
 }  // namespace

@@ -214,45 +214,6 @@ TEST(WholeScan, StopFromInsideADrainEndsWithTheCountsSoFar) {
   ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
 }
 
-// A folder line whose text change stops the walk: every level must unwind at once.
-std::wstring stopInFolder;
-ScanSession* walkingSession = nullptr;
-LRESULT CALLBACK StoppingLineProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SETTEXT && stopInFolder == reinterpret_cast<const wchar_t*>(lParam)) {
-    walkingSession->StopRequested = true;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-TEST(FolderWalk, StopSeenAtTheNextDrainUnwindsEveryLevel) {
-  Tree tree;
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = StoppingLineProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"FNX_StopLine";
-  RegisterClassW(&wc);
-  HWND line = CreateWindowExW(0, L"FNX_StopLine", L"", WS_POPUP, 0, 0, 4000, 20, nullptr, nullptr, wc.hInstance, nullptr);
-  HDC dc = GetWindowDC(line);
-  SetFolderLine(line, dc);
-  stopInFolder = tree.Path(L"aged\\fresh");  // two levels down; shown whole on a wide line
-
-  ScanSession session;
-  walkingSession = &session;
-  session.Recurse = true;
-  session.ScanRecentFolders = false;
-  const PatternMatcher none = CompilePattern(L".none");
-  session.Pattern = &none;
-  const bool completed = WalkFolder(tree.Root, session, false);
-  SetFolderLine(nullptr, nullptr);
-  ReleaseDC(line, dc);
-  DestroyWindow(line);
-  EXPECT_FALSE(completed);
-  // Noticed at the first drain after the folder was shown: the next multiple of five entries.
-  const Listing listing = ListTree(tree.Root, true);
-  const uint64_t shownAt = listing.Position.at(tree.Path(L"aged\\fresh"));
-  EXPECT_EQ(session.FilesAnalyzed, (shownAt / 5 + 1) * 5) << "shown at entry " << shownAt;
-}
-
 TEST(FolderWalk, CountsEveryEntryAPlainListingGives) {
   Tree tree;
   ScanSession session;

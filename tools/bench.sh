@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the test build and runs the benchmarks under wine64, printing their figures.
+# Builds both builds and runs the benchmarks of each under Wine (the shipped 32-bit build under
+# WOW64, where the machine runs 32-bit programs), printing their figures.
 # Usage: bash tools/bench.sh [pattern|md5|walk|robustness|responsiveness|product]   (no argument: every benchmark)
 #   pattern         MatchesPattern against the standard library's regular expressions
 #   md5             ComputeFileMd5 against md5sum on a 256 MiB file; VerifyFileSignature per file
@@ -13,87 +14,87 @@
 #   product         scans through the window against the bare FindFirstFileW walk of the same
 #                   tree (a generated tree of 200,000 entries, and /usr seen as Z:\usr), and the
 #                   MD5 of a sparse file beyond 4 GiB through the window against md5sum's
-# FENDREL_BENCH_BUILD=<folder> uses that configured x86_64 test build instead of build/x86_64
-# (only the benchmarks' targets are built there); FENDREL_BENCH_REAL_TREE=<Linux folder> scans
-# another real tree than /usr.
+# FENDREL_BENCH_BUILD=<folder> uses that configured test build alone instead of build/x86_64 and
+# build/i686 (only the benchmarks' targets are built there); FENDREL_BENCH_REAL_TREE=<Linux
+# folder> scans another real tree than /usr.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
 if [ -n "${FENDREL_BENCH_BUILD:-}" ]; then
-  build=$(cd "$FENDREL_BENCH_BUILD" && pwd)
-  cmake --build "$build" -j2 --target pattern_bench walk_bench robustness_bench responsiveness_bench product_bench > /dev/null
-  export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
-  fi
+  builds=$(cd "$FENDREL_BENCH_BUILD" && pwd)
+  cmake --build "$builds" -j2 --target pattern_bench walk_bench robustness_bench responsiveness_bench product_bench > /dev/null
 else
-  build="$top/build/x86_64"
   bash "$top/tools/setup.sh" > /dev/null
   bash "$top/tools/build.sh" > /dev/null
-  bash "$top/tools/wine-prefix.sh"
+  builds="$top/build/x86_64"
+  if bash "$top/tools/runs-32-bit.sh"; then builds="$builds $top/build/i686"; fi
 fi
-run="$build/wine-run.sh"
+bash "$top/tools/wine-prefix.sh"
 # The window needs a display; without one it opens on a virtual screen.
 screen=()
 [ -z "${DISPLAY:-}" ] && screen=(xvfb-run -a -s "-screen 0 1280x1024x24")
-work="$build/bench-work"
+work="$top/build/bench-work"
 mkdir -p "$work"
 winpath() { echo "Z:${1//\//\\}"; }
 # The machine may be shared: its load beside the figures tells how far to trust them.
 load() { echo "machine load average (1, 5, 15 min): $(cut -d' ' -f1-3 /proc/loadavg)"; }
 
-if [ "$which" = all ] || [ "$which" = pattern ]; then
-  echo "== MatchesPattern, nanoseconds per call =="
-  "$run" "$build/bench/pattern_bench.exe"
-fi
-
-if [ "$which" = all ] || [ "$which" = md5 ]; then
-  echo "== MD5 and signature check =="
-  bash "$top/tools/bench-md5.sh" "$build"
-fi
-
-if [ "$which" = all ] || [ "$which" = walk ]; then
-  echo "== Folder walk against the bare listing (each size in a process of its own) =="
-  for files in 10000 100000; do
-    "$run" "$build/bench/walk_bench.exe" "$(winpath "$work")" "$files"
-  done
-fi
-
-if [ "$which" = all ] || [ "$which" = robustness ]; then
-  echo "== Slow robustness cases =="
-  "$run" "$build/bench/robustness_bench.exe"
-fi
-
-if [ "$which" = all ] || [ "$which" = responsiveness ]; then
-  echo "== Responsiveness of the window during scans =="
-  load
-  "${screen[@]}" "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 100000
-  load
-fi
-
-if [ "$which" = all ] || [ "$which" = product ]; then
-  echo "== Whole product against the bare walk =="
-  load
-  # A sparse file a little beyond 4 GiB, with random bytes at its start, across the 4 GiB mark
-  # and at its end, so that a digest that lost the high half of an offset would differ.
-  big="$work/beyond-4gib/big.bin"
-  bytes=$(( (4 << 30) + (3 << 20) + 12345 ))
-  if [ ! -f "$big" ] || [ "$(stat -c %s "$big")" != "$bytes" ]; then
-    mkdir -p "$(dirname "$big")"
-    rm -f "$big"
-    truncate -s "$bytes" "$big"
-    head -c $((1 << 20)) /dev/urandom | dd of="$big" conv=notrunc status=none
-    head -c $((1 << 20)) /dev/urandom | dd of="$big" bs=1M seek=$(( (4 << 30) - (1 << 19) )) oflag=seek_bytes \
-      conv=notrunc status=none
-    head -c 100000 /dev/urandom | dd of="$big" bs=100000 seek=$(( bytes - 100000 )) oflag=seek_bytes \
-      conv=notrunc status=none
+for build in $builds; do
+  run="$build/wine-run.sh"
+  echo "######## $(basename "$build") build"
+  if [ "$which" = all ] || [ "$which" = pattern ]; then
+    echo "== MatchesPattern, nanoseconds per call =="
+    "$run" "$build/bench/pattern_bench.exe"
   fi
-  md5sum "$big" > /dev/null  # the same warm cache for both
-  start=$(date +%s%N)
-  digest=$(md5sum "$big" | cut -d' ' -f1 | tr a-f A-F)
-  seconds=$(awk -v ns="$(( $(date +%s%N) - start ))" 'BEGIN { printf "%.3f", ns / 1e9 }')
-  real=${FENDREL_BENCH_REAL_TREE:-/usr}
-  "${screen[@]}" "$run" "$build/bench/product_bench.exe" "$(winpath "$work")" 200000 "$(winpath "$real")" \
-    "$(winpath "$big")" "$digest" "$seconds"
-  load
-fi
+
+  if [ "$which" = all ] || [ "$which" = md5 ]; then
+    echo "== MD5 and signature check =="
+    bash "$top/tools/bench-md5.sh" "$build"
+  fi
+
+  if [ "$which" = all ] || [ "$which" = walk ]; then
+    echo "== Folder walk against the bare listing (each size in a process of its own) =="
+    for files in 10000 100000; do
+      "$run" "$build/bench/walk_bench.exe" "$(winpath "$work")" "$files"
+    done
+  fi
+
+  if [ "$which" = all ] || [ "$which" = robustness ]; then
+    echo "== Slow robustness cases =="
+    "$run" "$build/bench/robustness_bench.exe"
+  fi
+
+  if [ "$which" = all ] || [ "$which" = responsiveness ]; then
+    echo "== Responsiveness of the window during scans =="
+    load
+    "${screen[@]}" "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 100000
+    load
+  fi
+
+  if [ "$which" = all ] || [ "$which" = product ]; then
+    echo "== Whole product against the bare walk =="
+    load
+    # A sparse file a little beyond 4 GiB, with random bytes at its start, across the 4 GiB mark
+    # and at its end, so that a digest that lost the high half of an offset would differ.
+    big="$work/beyond-4gib/big.bin"
+    bytes=$(( (4 << 30) + (3 << 20) + 12345 ))
+    if [ ! -f "$big" ] || [ "$(stat -c %s "$big")" != "$bytes" ]; then
+      mkdir -p "$(dirname "$big")"
+      rm -f "$big"
+      truncate -s "$bytes" "$big"
+      head -c $((1 << 20)) /dev/urandom | dd of="$big" conv=notrunc status=none
+      head -c $((1 << 20)) /dev/urandom | dd of="$big" bs=1M seek=$(( (4 << 30) - (1 << 19) )) oflag=seek_bytes \
+        conv=notrunc status=none
+      head -c 100000 /dev/urandom | dd of="$big" bs=100000 seek=$(( bytes - 100000 )) oflag=seek_bytes \
+        conv=notrunc status=none
+    fi
+    md5sum "$big" > /dev/null  # the same warm cache for both
+    start=$(date +%s%N)
+    digest=$(md5sum "$big" | cut -d' ' -f1 | tr a-f A-F)
+    seconds=$(awk -v ns="$(( $(date +%s%N) - start ))" 'BEGIN { printf "%.3f", ns / 1e9 }')
+    real=${FENDREL_BENCH_REAL_TREE:-/usr}
+    "${screen[@]}" "$run" "$build/bench/product_bench.exe" "$(winpath "$work")" 200000 "$(winpath "$real")" \
+      "$(winpath "$big")" "$digest" "$seconds"
+    load
+  fi
+done

@@ -37,7 +37,7 @@ struct LoopEnd {
 };
 
 // Everything one showing takes is released before this returns, in reverse order of making:
-// the window (and with it its children), the class, the fonts, the surface brush.
+// the window (and with it its children), the class (and with it the surface brush), the fonts.
 LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t* leftLabel) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   UniqueGdiObject<HBRUSH> surface(
@@ -53,6 +53,9 @@ LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t*
   boxClass.hbrBackground = surface.get();
   boxClass.lpszClassName = kBoxClass;
   if (RegisterClassExW(&boxClass) == 0) return {kBoxNotShown, false};
+  // The class owns its background brush from here on and deletes it when it is unregistered;
+  // deleting it again would hit a stale handle, which may by then name another object.
+  surface.release();
   auto unregister = OnScopeExit([instance] { UnregisterClassW(kBoxClass, instance); });
 
   // WS_CHILD alongside WS_POPUP still makes a top-level window placed in screen coordinates.

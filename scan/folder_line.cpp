@@ -1,0 +1,37 @@
+#include "scan/folder_line.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+namespace {
+
+HWND folderLine = nullptr;   // the line that shows the folder being searched, or none
+HDC folderLineDC = nullptr;  // its drawing context, for shortening the path to its width
+std::wstring noted;          // the folder the walk entered last
+bool notedShown = true;      // the line shows `noted` already
+
+constexpr size_t kShownPathUnits = 2048;
+constexpr UINT kFolderLinePixels = 500;
+
+}  // namespace
+
+void SetFolderLine(HWND line, HDC lineDC) {
+  folderLine = line;
+  folderLineDC = lineDC;
+  notedShown = true;
+}
+
+void NoteFolder(const std::wstring& folder) {
+  noted = folder;
+  notedShown = false;
+}
+
+void ShowNotedFolder() {
+  if (notedShown || folderLine == nullptr) return;
+  notedShown = true;
+  wchar_t shown[kShownPathUnits + 1] = {};
+  noted.copy(shown, std::min(noted.size(), kShownPathUnits));
+  PathCompactPathW(folderLineDC, shown, kFolderLinePixels);
+  SendMessageW(folderLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
+}
