@@ -27,8 +27,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   done
   timeout 120 "$server" -w 2>/dev/null || "$server" -k 2>/dev/null || true
 fi
-# The server and the prefix's services (which start with the first program) are started here
-# with their output going nowhere: one that held a caller's output open would keep the caller
-# waiting for its end, a test runner for ever.
+# The server and, on a display, the prefix's services and desktop (which start with the first
+# program) are started here with their output going nowhere: one that held a caller's output
+# open would keep the caller waiting for its end, a test runner for ever. Without a display the
+# first program on a virtual screen starts them there.
 "$server" -p > /dev/null 2>&1 < /dev/null
-/usr/lib/wine/wine64 cmd.exe /c exit > /dev/null 2>&1 < /dev/null || true
+if [ -n "${DISPLAY:-}" ]; then
+  /usr/lib/wine/wine64 cmd.exe /c exit > /dev/null 2>&1 < /dev/null || true
+fi
