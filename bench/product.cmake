@@ -2,7 +2,7 @@
 # the bare walk. Run with `bash tools/bench.sh responsiveness` and `bash tools/bench.sh product`.
 add_library(fendrel_window_scan_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/window_scan_driver.cpp)
 target_compile_options(fendrel_window_scan_driver PRIVATE ${FENDREL_WARNINGS})
-target_link_libraries(fendrel_window_scan_driver PUBLIC fendrel_gui_driver fendrel_platform psapi advapi32)
+target_link_libraries(fendrel_window_scan_driver PUBLIC fendrel_test_support fendrel_platform psapi advapi32)
 target_include_directories(fendrel_window_scan_driver PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_SOURCE_DIR})
 
 add_executable(responsiveness_bench ${CMAKE_CURRENT_LIST_DIR}/responsiveness_bench.cpp)

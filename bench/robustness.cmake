@@ -3,4 +3,4 @@
 #   build/x86_64/wine-run.sh build/x86_64/bench/robustness_bench.exe
 add_executable(robustness_bench ${CMAKE_CURRENT_LIST_DIR}/robustness_bench.cpp)
 target_compile_options(robustness_bench PRIVATE ${FENDREL_WARNINGS} -Wno-conversion)
-target_link_libraries(robustness_bench PRIVATE fendrel_app fendrel_test_files)
+target_link_libraries(robustness_bench PRIVATE fendrel_app fendrel_test_support)

@@ -1,31 +1,13 @@
 #include "gui_driver.h"
 
-#include <cstdio>
+#include <gtest/gtest.h>
+
 #include <vector>
 
-namespace {
-
-constexpr DWORD kSendTimeoutMs = 5000;
-constexpr DWORD kPollMs = 50;
-
-std::wstring ParentFolder(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-}  // namespace
-
 RunningProgram::~RunningProgram() {
-  if (Process != nullptr) {
-    if (WaitForSingleObject(Process, 0) == WAIT_TIMEOUT) TerminateProcess(Process, 99);
-    CloseHandle(Process);
-  }
-}
-
-std::wstring BuildFolder() {
-  std::vector<wchar_t> buffer(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  return ParentFolder(ParentFolder(std::wstring(buffer.data(), length)));
+  if (Process == nullptr) return;
+  if (WaitForSingleObject(Process, 0) == WAIT_TIMEOUT) TerminateProcess(Process, 99);
+  CloseHandle(Process);
 }
 
 std::wstring ProgramPath() { return BuildFolder() + L"\\Fendrel.exe"; }
@@ -48,25 +30,22 @@ bool StartProgram(RunningProgram& program, const std::wstring& workingFolder, co
 HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   do {
-    HWND found = nullptr;
-    while ((found = FindWindowExW(nullptr, found, className, title)) != nullptr) {
+    for (HWND found = nullptr; (found = FindWindowExW(nullptr, found, className, title)) != nullptr;) {
       DWORD owner = 0;
       GetWindowThreadProcessId(found, &owner);
       if (owner == processId) return found;
     }
-    Sleep(kPollMs);
+    Sleep(50);
   } while (GetTickCount64() < end);
   return nullptr;
 }
 
 bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs) {
   program.Window = WaitForProcessWindow(program.ProcessId, L"FNX_Wnd_Class", L"Fendrel", timeoutMs);
-  if (program.Window == nullptr) return false;
-  // The window exists before its controls: wait for it to be shown, which comes after them.
   const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (!IsWindowVisible(program.Window) && GetTickCount64() < end) Sleep(kPollMs);
-  LetProgramSettle(program.Window);
-  return IsWindowVisible(program.Window) != FALSE;
+  while (program.Window && !IsWindowVisible(program.Window) && GetTickCount64() < end) Sleep(50);
+  if (program.Window) LetProgramSettle(program.Window);
+  return program.Window && IsWindowVisible(program.Window);
 }
 
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
@@ -77,38 +56,24 @@ HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
 
 LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok) {
   DWORD_PTR result = 0;
-  const bool answered =
-      SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result) != 0;
   if (ok != nullptr) *ok = answered;
   return static_cast<LRESULT>(result);
 }
 
 std::wstring WindowText(HWND window) {
-  const LRESULT length = SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
-  std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
-  const LRESULT copied =
-      SendWithTimeout(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  std::vector<wchar_t> buffer(static_cast<size_t>(SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0)) + 2, L'\0');
+  const LRESULT copied = SendWithTimeout(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
   return std::wstring(buffer.data(), static_cast<size_t>(copied));
-}
-
-LRESULT CheckState(HWND control) { return SendWithTimeout(control, BM_GETCHECK, 0, 0); }
-
-RECT RectInParent(HWND control) {
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
 }
 
 bool SetWindowTextRemote(HWND control, const std::wstring& text) {
   bool ok = false;
-  const LRESULT set = SendWithTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok);
-  return ok && set != 0;
+  return SendWithTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok) != 0 && ok;
 }
 
 bool PostClick(HWND control) {
-  const int id = GetDlgCtrlID(control);
-  return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+  return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
                       reinterpret_cast<LPARAM>(control)) != FALSE;
 }
 
@@ -120,20 +85,19 @@ bool PressBoxButton(HWND box, bool left) {
 }
 
 bool WaitForExit(RunningProgram& program, DWORD timeoutMs, DWORD& exitCode) {
-  if (program.Process == nullptr || WaitForSingleObject(program.Process, timeoutMs) != WAIT_OBJECT_0) return false;
-  return GetExitCodeProcess(program.Process, &exitCode) != FALSE;
+  return program.Process != nullptr && WaitForSingleObject(program.Process, timeoutMs) == WAIT_OBJECT_0 &&
+         GetExitCodeProcess(program.Process, &exitCode);
 }
 
 void KillProgram(RunningProgram& program) {
-  if (program.Process != nullptr) {
-    TerminateProcess(program.Process, 99);
-    WaitForSingleObject(program.Process, 5000);
-  }
+  if (program.Process == nullptr) return;
+  TerminateProcess(program.Process, 99);
+  WaitForSingleObject(program.Process, 5000);
 }
 
 void LetProgramSettle(HWND window, DWORD paintMs) {
   SendWithTimeout(window, WM_NULL, 0, 0);
-  if (paintMs > 0) Sleep(paintMs);
+  Sleep(paintMs);
   SendWithTimeout(window, WM_NULL, 0, 0);
 }
 
@@ -144,64 +108,39 @@ COLORREF ScreenPixel(int x, int y) {
   return color;
 }
 
-bool SaveScreenshot(const std::wstring& path, const RECT& area) {
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-  SelectObject(memory, old);
-
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof(header);
-  header.biWidth = width;
-  header.biHeight = height;  // bottom-up, as .bmp files store it
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-  std::vector<unsigned char> pixels(stride * static_cast<size_t>(height));
-  const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                             reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  if (rows != height) return false;
-
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(file) + sizeof(header);
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  FILE* out = _wfopen(path.c_str(), L"wb");
-  if (out == nullptr) return false;
-  const bool written = fwrite(&file, sizeof(file), 1, out) == 1 && fwrite(&header, sizeof(header), 1, out) == 1 &&
-                       fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
-  return fclose(out) == 0 && written;
+Window::Window(const std::wstring& workingFolder, const std::wstring& program) {
+  EXPECT_TRUE(StartProgram(Program, workingFolder, program)) << Printable(program);
+  EXPECT_TRUE(WaitForMainWindow(Program)) << "no window from " << Printable(program);
 }
 
-std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    if (c == L'\r') {
-      out += "\\r";
-    } else if (c == L'\n') {
-      out += "\\n";
-    } else if (c >= 32 && c < 127) {
-      out += static_cast<char>(c);
-    } else {
-      char escaped[12];
-      snprintf(escaped, sizeof(escaped), "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    }
+void Window::Type(ControlId id, const std::wstring& text) const { EXPECT_TRUE(SetWindowTextRemote((*this)[id], text)); }
+
+void Window::Check(ControlId id, bool on) const {
+  SendWithTimeout((*this)[id], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Window::Click(ControlId id) const { EXPECT_TRUE(PostClick((*this)[id])); }
+
+bool Window::WaitForText(ControlId id, const std::wstring& text, DWORD timeoutMs) const {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 20, Sleep(20)) {
+    if (Text(id) == text) return true;
   }
-  return out;
+  return false;
 }
 
-std::string ColorText(COLORREF color) {
-  char text[32];
-  snprintf(text, sizeof(text), "(%u, %u, %u)", GetRValue(color), GetGValue(color), GetBValue(color));
-  return text;
+bool Window::WaitIdle(DWORD timeoutMs) const {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
+    if (Text(StartScanButtonId) == L"Start scan" && Text(StatusLineId) == L"Waiting for Start scan...") return true;
+  }
+  return false;
+}
+
+int Window::OpenBoxes() const {
+  int count = 0;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"FNX_MsgBox", nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    count += owner == Program.ProcessId && IsWindowVisible(w) ? 1 : 0;
+  }
+  return count;
 }

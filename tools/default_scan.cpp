@@ -12,7 +12,7 @@
 
 namespace {
 
-std::wstring LogText(const std::wstring& path) {
+std::wstring ReadLogText(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::wstring();
@@ -54,7 +54,7 @@ int main() {
   const DWORD start = GetTickCount();
   std::wstring log;
   for (;;) {
-    log = LogText(logPath);
+    log = ReadLogText(logPath);
     if (log.size() >= banner.size() && log.compare(log.size() - banner.size(), banner.size(), banner) == 0 &&
         WindowText(GetDlgItem(program.Window, StartScanButtonId)) == L"Start scan") {
       break;

@@ -1,0 +1,183 @@
+// The system's texts, decisions and arithmetic as functions of values: each behaviour one
+// table of cases at its boundaries.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "app/command_handler.h"
+#include "app/log_layout.h"
+#include "app/main_window_controls.h"
+#include "facts/signature_check.h"
+#include "platform/file_system.h"
+#include "platform/registry_paths.h"
+#include "platform/text_file.h"
+#include "scan/message_drains.h"
+#include "scan/result_lines.h"
+#include "support.h"
+
+namespace {
+
+SYSTEMTIME Date(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year), st.wMonth = static_cast<WORD>(month), st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour), st.wMinute = static_cast<WORD>(minute), st.wSecond = static_cast<WORD>(second);
+  return st;
+}
+
+TEST(Ages, DayNumbersCountThirtyDayMonthsAndTheTestWrapsInThirtyTwoBits) {
+  EXPECT_EQ(DayNumber(Date(1870, 12, 31)), 391);
+  EXPECT_EQ(DayNumber(Date(2024, 2, 5)), (2024 - 1870) * 365 + 65);
+  EXPECT_EQ(DayNumber(Date(1869, 12, 31)), -365 + 391);
+  const int32_t march1 = DayNumber(Date(2023, 3, 1)), feb1 = DayNumber(Date(2023, 2, 1));
+  EXPECT_EQ(DayNumber(Date(2023, 1, 31)), feb1);
+  const struct {
+    int32_t MaxAge, Entry, Today;
+    bool Passes;
+  } cases[] = {
+      {0, 0, 999999, true},  {2, DayNumber(Date(2023, 2, 28)), march1, false}, {3, march1 - 3, march1, true},
+      {1, DayNumber(Date(2023, 1, 30)), feb1, true},  {30, march1 + 10, march1, true},
+      {30, DayNumber(Date(1601, 1, 1)), march1, true},  // before 1870 the sum wraps
+      {-1, march1, march1, false}, {-1, march1 + 1, march1, true}, {7, march1 - 8, march1, false},
+      {DayNumber(Date(2024, 1, 1)) - DayNumber(Date(2023, 12, 31)), march1 - 5, march1, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PassesAgeTest(c.MaxAge, c.Entry, c.Today), c.Passes) << c.MaxAge << " " << c.Entry << " " << c.Today;
+  }
+}
+
+TEST(Texts, NumbersDatesSizesAndAttributes) {
+  for (const auto& [count, text] : {std::pair{0ull, L"0"}, {999ull, L"999"}, {1000ull, L"1,000"}, {12345ull, L"12,345"},
+                                    {1234567ull, L"1,234,567"}, {4294967296ull, L"4,294,967,296"}}) {
+    EXPECT_EQ(CountText(count), text) << count;
+  }
+  EXPECT_EQ(NowText(Date(2021, 11, 30, 9, 3, 7)), L"2021/11/30  09:03:07");
+  EXPECT_EQ(DateText(Date(2014, 2, 5)), L"2014-02-05");
+  EXPECT_EQ(DateText(Date(30827, 10, 9)), L"30827-10-09");
+  EXPECT_EQ(NumberText(2.5), L"2.500000");
+  EXPECT_EQ(NumberText(1e300).size(), 39u);
+  for (const auto& [bytes, text] : {std::pair{0ull, L"0 bytes"}, {532ull, L"532 bytes"}, {1536ull, L"1.50 KB"},
+                                    {5ull << 30, L"5.00 GB"}}) {
+    EXPECT_EQ(SizeText(bytes), text) << bytes;
+  }
+  for (const auto& [attributes, letters] : {std::pair{0x0u, L""}, {0x4410u, L""}, {0x3u, L"RH"}, {0x26u, L"ASH"},
+                                            {0x180u, L"NT"}, {0x19B7u, L"RASHNOCT"}}) {
+    EXPECT_EQ(AttributeLetters(attributes), letters) << std::hex << attributes;
+  }
+}
+
+TEST(Texts, MaximumAgeAsTypedAndRootWithoutTrailingBackslashes) {
+  const std::pair<const wchar_t*, int32_t> ages[] = {
+      {L"30", 30}, {L"7.9", 7}, {L"abc", 0}, {L"", 0}, {L"  12abc", 12}, {L"-1", -1}, {L"-7.9", -7},
+      {L"4294967297", 1}, {L"1e12", static_cast<int32_t>(0xD4A51000u)}, {L"nan", 0}, {L"99999999999999999999999", 0}};
+  for (const auto& [text, days] : ages) EXPECT_EQ(ParseMaxAgeDays(text), days) << Printable(text);
+  EXPECT_EQ(WalkRootOf(L"C:\\"), L"C:");
+  EXPECT_EQ(WalkRootOf(L"C:\\Data\\\\\\"), L"C:\\Data");
+  EXPECT_EQ(WalkRootOf(L"\\\\"), L"");
+}
+
+TEST(Registry, RootNamesViewsAndMultiStrings) {
+  const struct {
+    const wchar_t* Path;
+    HKEY Root;
+    const wchar_t* Rest;
+    REGSAM Added;
+  } cases[] = {
+      {L"HKLM\\Software\\QLV - Qelvar", HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", 0},
+      {L"hkey_local_machine64\\Software", HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_64KEY},
+      {L"HKEY_LOCAL_MACHINE32\\Software", HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_32KEY},
+      {L"HKCR64\\.txt", HKEY_CLASSES_ROOT, L".txt", KEY_WOW64_64KEY}, {L"HKcr32\\x", HKEY_CLASSES_ROOT, L"x", KEY_WOW64_32KEY},
+      {L"HKU", HKEY_USERS, L"", 0}, {L"HKCU\\", HKEY_CURRENT_USER, L"", 0}, {L"HKCC\\a\\b", HKEY_CURRENT_CONFIG, L"a\\b", 0},
+      {L"HKEY_CURRENT_CONFIG\\S", HKEY_CURRENT_CONFIG, L"S", 0},
+      // Unknown: no view forms for these roots; a backslash before the fourth character is not
+      // seen; a root name of 23 characters or more lies beyond the search.
+      {L"HKCU64\\Software", nullptr, L"HKCU64\\Software", 0}, {L"HK\\LM\\x", nullptr, L"HK\\LM\\x", 0},
+      {L"HKEY_LOCAL_MACHINE_____\\x", nullptr, L"HKEY_LOCAL_MACHINE_____\\x", 0}, {L"", nullptr, L"", 0},
+  };
+  for (const auto& c : cases) {
+    std::wstring path = c.Path;
+    REGSAM access = KEY_READ;
+    EXPECT_EQ(ParseRegistryPath(path, &access), c.Root) << Printable(c.Path);
+    EXPECT_EQ(path, c.Rest) << Printable(c.Path);
+    EXPECT_EQ(access, KEY_READ | c.Added) << Printable(c.Path);
+  }
+  wchar_t two[] = {L'A', 0, L'B', 0, 0}, unterminated[] = {L'A', 0, L'B', L'C'};
+  JoinMultiString(two, 5);
+  JoinMultiString(unterminated, 4);
+  EXPECT_EQ(std::wstring(two), L"A\nB");
+  EXPECT_EQ(std::wstring(unterminated), L"A\nB");
+}
+
+TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
+  const std::pair<uint32_t, const wchar_t*> verdicts[] = {
+      {0xDDDDDDDD, L"Directory"}, {0x800B0001, L"Unknown :  M"}, {0x800B0004, L"Untrusted :  M"},
+      {0x800B0111, L"Untrusted :  M"}, {0x800B0109, L"Untrusted :  M"}, {0x80096010, L"Bad signature :  M"},
+      {0x800B010C, L"Revoked :  M"}, {0x800B0100, L"Unsigned :  M"}, {0x800B0101, L"Unsigned :  M"},
+      {0xFEFEFEFE, L"Unsigned :  M"}, {1, L"Unsigned :  M"}};
+  for (const auto& [status, text] : verdicts) {
+    std::wstring company = L"M";
+    EXPECT_FALSE(ApplySignatureVerdict(status, company)) << std::hex << status;
+    EXPECT_EQ(company, text) << std::hex << status;
+  }
+  for (const auto& [company, microsoft] : {std::pair{L"Microsoft Corporation", true}, {L"Microsoft Corp", true},
+                                           {L"Microsoft Cor", false}, {L"microsoft corporation", false},
+                                           {L"The Microsoft Corp", false}, {L"", false}}) {
+    std::wstring text = company;
+    EXPECT_EQ(ApplySignatureVerdict(0, text), microsoft) << Printable(company);
+    EXPECT_EQ(text, L"Signed :  " + std::wstring(company));
+    EXPECT_EQ(IsMicrosoftCompany(company), microsoft) << Printable(company);
+  }
+  EXPECT_TRUE(CatalogCheckApplies(52428800));
+  EXPECT_FALSE(CatalogCheckApplies(52428801));
+  EXPECT_FALSE(CatalogCheckApplies(0x100000000ull));
+}
+
+TEST(Platform, ModeStringsLongPathsAndTheDrainThrottle) {
+  for (const auto& [flags, mode] : {std::pair{0x22u, L"w+,ccs=UTF-16LE"}, {0x20u, L"r,ccs=UTF-16LE"}, {0x0u, L"r"},
+                                    {0x3u, L"w+"}, {0x11u, L"a+b"}, {0x42u, L"w+,ccs=UNICODE"}, {0x100u, L"r,ccs=UNICODE"},
+                                    {0x101u, L"a+"}, {0x82u, L"w+,ccs=UTF-8"}, {0xC0u, L"r,ccs=UNICODE"}}) {
+    EXPECT_EQ(TextModeString(flags), mode) << std::hex << flags;
+  }
+  const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";  // 260 units
+  const std::pair<std::wstring, std::wstring> paths[] = {
+      {L"C:\\" + std::wstring(256, L'd'), L"C:\\" + std::wstring(256, L'd')},  // 259 units: as it is
+      {deep, L"\\\\?\\" + deep}, {L"\\\\?\\" + deep, L"\\\\?\\" + deep},
+      {L"\\\\srv\\share\\" + std::wstring(250, L's'), L"\\\\?\\UNC\\srv\\share\\" + std::wstring(250, L's')},
+      {L"C:\\" + std::wstring(255, L'd') + L"\\.\\x\\..\\x", L"\\\\?\\" + deep},  // literal in the extended form
+      {L"C:/" + std::wstring(255, L'd') + L"/x", L"\\\\?\\" + deep}};
+  for (const auto& [path, given] : paths) EXPECT_EQ(Printable(FileSystemPath(path)), Printable(given)) << path.size();
+  // A counter near 2^63, one that is huge at the scan's first drain, 10 MHz and 3 GHz.
+  constexpr long long kTop = 0x7FFFFFFFFFFFFFFFll;
+  const struct {
+    long long Now, Last, Frequency;
+    bool Due;
+  } drains[] = {{40000, 0, 10000000, true}, {39999, 0, 10000000, false}, {kTop, kTop - 39999, 10000000, false},
+                {kTop, kTop - 40000, 10000000, true}, {1ll << 62, 0, 10000000, true},
+                {1ll << 62, (1ll << 62) - 11999999, 3000000000ll, false}, {1ll << 62, (1ll << 62) - 12000000, 3000000000ll, true}};
+  for (const auto& d : drains) EXPECT_EQ(DrainIsDue(d.Now, d.Last, d.Frequency), d.Due) << d.Now << " after " << d.Last;
+}
+
+TEST(Commands, EachControlLeadsToItsActionIdleAndScanning) {
+  HWND saved[kLastControlId + 1];
+  std::copy(std::begin(ControlTable), std::end(ControlTable), saved);
+  const auto fake = [](int id) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7000 + id)); };
+  for (int id = kFirstControlId; id <= kLastControlId; ++id) ControlTable[id] = fake(id);
+  using A = CommandAction;
+  const struct {
+    HWND Control;
+    A Idle, Scanning;
+  } rows[] = {{fake(4), A::OpenHelpPage, A::OpenHelpPage}, {fake(5), A::DragWindow, A::DragWindow},
+              {fake(6), A::Minimize, A::Minimize},         {fake(7), A::CloseTool, A::RequestStop},
+              {fake(26), A::BrowseRoot, A::Ignore},        {fake(29), A::BrowseLog, A::Ignore},
+              {fake(32), A::StartScan, A::RequestStop},    {CloseRequest(), A::AllowClose, A::RequestStop},
+              {fake(10), A::Ignore, A::Ignore},            {fake(99), A::Ignore, A::Ignore}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(static_cast<int>(DecideCommand(r.Control, false)), static_cast<int>(r.Idle)) << GetDlgCtrlID(r.Control);
+    EXPECT_EQ(static_cast<int>(DecideCommand(r.Control, true)), static_cast<int>(r.Scanning)) << r.Control;
+  }
+  ControlTable[StartScanButtonId] = nullptr;  // a control that could not be made matches nothing
+  EXPECT_EQ(static_cast<int>(DecideCommand(nullptr, true)), static_cast<int>(A::Ignore));
+  std::copy(std::begin(saved), std::end(saved), ControlTable);
+}
+
+}  // namespace

@@ -1,0 +1,235 @@
+// Whole scans without the window, compared byte for byte with the log the layout rules give
+// for each case; the evaluator's decisions on real PE files; scans through faults.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "app/scan_run.h"
+#include "facts/facts_drain.h"
+#include "scan/file_evaluation.h"
+#include "scan/message_drains.h"
+#include "support.h"
+
+namespace {
+
+void Scan(const ScanOptions& o, bool completed = true) {
+  ScanSession session;
+  bool ran = !completed;
+  ASSERT_EQ(RunScan(o, session, &ran), ScanStart::Started);
+  EXPECT_EQ(ran, completed);
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> Dated(const std::vector<const wchar_t*>& names, const std::wstring& date) {
+  std::vector<std::pair<std::wstring, std::wstring>> dated;
+  for (const wchar_t* name : names) dated.emplace_back(name, date);
+  return dated;
+}
+
+TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
+  const std::wstring today = TodayUtcText();
+  struct Case {
+    const char* Name;
+    std::function<void(ScanOptions&, const Tree&)> Set;  // options beyond the bare ones, and the tree's changes
+    Expectation Expected;
+    std::wstring Root = L"";  // below the tree's root
+  } cases[] = {
+      {"every option", [](ScanOptions& o, const Tree&) {
+         o = DefaultOptions(o.Root, o.LogPath);
+         o.VerifySignatures = o.IncludeAttributes = true;
+       }, {Dated(kTreeMatches, today), Dated(kTreeFolders, today)}},
+      {"no option", [](ScanOptions&, const Tree&) {}, {Dated({L"alpha.exe", L"Hidden.SYS"}, today), {}}},
+      {"age 0 with recursion: every match, only the root's subfolders",
+       [](ScanOptions& o, const Tree&) {
+         o.Pattern = L"*.exe|*.dll|*.vbs", o.MaxAge = L"0", o.Recurse = o.ScanRecentFolders = true;
+       },
+       {{{L"alpha.exe", today}, {L"old.dll", L"2001-05-05"}, {L"aged\\aged2\\ancient.vbs", L"2002-01-01"}},
+        {{L"empty", today}, {L".old", today}, {L"aged", L"2003-03-03"}, {L"recent", today}}}},
+      {"no recursion, recent folders, blank lines, empty pattern",
+       [](ScanOptions& o, const Tree&) { o.Pattern = L"", o.ScanRecentFolders = o.SeparateWithBlankLine = true; },
+       {Dated({L"alpha.exe", L"notes.txt", L"Hidden.SYS"}, today), Dated({L"empty", L".old", L"recent"}, today)}},
+      {"creation dates, an age of letters", [](ScanOptions& o, const Tree&) {
+         o.Pattern = L".dll", o.MaxAge = L"abc", o.TimestampBase = 0, o.TimestampCaption = L"Creation date";
+       }, {{{L"old.dll", L"2001-05-05"}}, {}}},
+      {"last access: read today, written years ago", [](ScanOptions& o, const Tree& tree) {
+         o.TimestampBase = 1, o.TimestampCaption = L"Last access";
+         WriteBytes(tree.Path(L"read.exe"), "");
+         SetFileDate(tree.Path(L"read.exe"), 2001, 1, 1);
+         FILETIME now;
+         GetSystemTimeAsFileTime(&now);
+         HANDLE h = CreateFileW(tree.Path(L"read.exe").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+         SetFileTime(h, nullptr, &now, nullptr);
+         CloseHandle(h);
+       }, {Dated({L"alpha.exe", L"Hidden.SYS", L"read.exe"}, today), {}}},
+      {"no recent folder: no section", [](ScanOptions& o, const Tree&) { o.ScanRecentFolders = o.Recurse = true; },
+       {{}, {}}, L"aged\\aged2"},
+      {"no temporary folder for the list: no section", [](ScanOptions& o, const Tree& tree) {
+         o.ScanRecentFolders = o.Recurse = true;
+         SetEnvironmentVariableW(L"TMP", (tree.Base / L"not there").c_str());
+       }, {Dated(kTreeMatches, today), {}}},
+  };
+  wchar_t saved[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetEnvironmentVariableW(L"TMP", saved);
+    Tree tree;
+    TempFolder temp;  // the temporary folder list goes here, and must not stay
+    SetEnvironmentVariableW(L"TMP", temp.Path.c_str());
+    const std::wstring root = c.Root.empty() ? tree.Root : tree.Path(c.Root);
+    ScanOptions o = BareOptions(root, tree.Base / L"log.txt", kDefaultKeywords, L"30");
+    c.Set(o, tree);
+    Scan(o);
+    const Listing listing = ListTree(root, o.Recurse);
+    c.Expected.Analyzed = listing.Count;
+    ExpectLog(o.LogPath, ExpectedLog(o, root, listing, c.Expected));
+    EXPECT_EQ(CountEntries(temp.Path), 0) << "the temporary folder list was left behind";
+  }
+  SetEnvironmentVariableW(L"TMP", saved);
+}
+
+// Stops the scan from inside the hash's drain once the walk has read `stopAt` entries.
+ScanSession* stopping = nullptr;
+uint64_t stopAt = 0;
+bool StopAfterEntries() {
+  if (stopping->FilesAnalyzed >= stopAt) stopping->StopRequested = true;
+  return false;
+}
+
+TEST(WholeScan, StopFromInsideADrainEndsWithTheCountsSoFar) {
+  Tree tree;
+  ScanOptions o = DefaultOptions(tree.Root, tree.Base / L"log.txt");
+  o.SeparateWithBlankLine = false;
+  const Listing listing = ListTree(tree.Root, true);
+  std::map<uint64_t, std::wstring> order;  // the third match in walk order is being hashed when the stop comes
+  for (const wchar_t* f : kTreeMatches) order[listing.Position.at(tree.Path(f))] = f;
+  stopAt = std::next(order.begin(), 2)->first;
+  ScanSession session;
+  stopping = &session;
+  SetFactsDrain(StopAfterEntries);
+  bool completed = true;
+  ASSERT_EQ(RunScan(o, session, &completed), ScanStart::Started);
+  SetFactsDrain(nullptr);
+  EXPECT_FALSE(completed);
+  Expectation e;
+  e.Completed = false;
+  e.Analyzed = stopAt;
+  for (auto it = order.begin(); it != std::next(order.begin(), 2); ++it) e.Files.emplace_back(it->second, TodayUtcText());
+  for (const wchar_t* f : kTreeFolders) {  // folders met before the stop were listed; the section is still merged
+    if (listing.Position.at(tree.Path(f)) < stopAt) e.Folders.emplace_back(f, TodayUtcText());
+  }
+  ExpectLog(o.LogPath, ExpectedLog(o, tree.Root, listing, e));
+}
+
+// The parts of the lines of a scan of a folder holding one copy of `fixture`, after the path.
+std::vector<std::wstring> ScanOne(const wchar_t* fixture, bool microsoft, bool company, bool description, bool verify) {
+  TempFolder folder;
+  EXPECT_TRUE(CopyFileW(FixturePath(fixture).c_str(), (folder / L"item.exe").c_str(), FALSE)) << Printable(fixture);
+  ScanOptions o = BareOptions(folder.Path, folder / L"log.txt", L".exe", L"0");
+  o.IncludeMicrosoftFiles = microsoft, o.IncludeCompanyName = company, o.IncludeDescription = description;
+  o.VerifySignatures = verify;
+  Scan(o);
+  std::vector<std::wstring> lines;
+  const std::wstring log = LogText(o.LogPath), item = folder / L"item.exe";
+  for (size_t at = log.find(item); at != std::wstring::npos; at = log.find(item, at + 1)) {
+    lines.push_back(log.substr(at + item.size(), log.find(L"\r\n", at) - at - item.size()));
+  }
+  return lines;
+}
+
+TEST(MicrosoftRule, OnlyTheExactPrefixAndWithSignaturesOnlyASignedClaim) {
+  using Lines = std::vector<std::wstring>;
+  EXPECT_EQ(ScanOne(L"company_full.exe", false, true, false, false), Lines{});
+  EXPECT_EQ(ScanOne(L"company_full.exe", true, true, false, false), Lines{L" | Microsoft Corporation"});
+  EXPECT_EQ(ScanOne(L"company_lower.exe", false, true, true, false), Lines{L" | Lower-case company | microsoft corporation"});
+  EXPECT_EQ(ScanOne(L"company_inner.exe", false, true, false, false), Lines{L" | The Microsoft Corp"});
+  EXPECT_EQ(ScanOne(L"company_empty.exe", false, true, false, false), Lines{L" | "});
+  EXPECT_EQ(ScanOne(L"no_version.exe", true, true, true, true), Lines{L" | No description | Unsigned :  No publisher"});
+  // Not applied when nothing reads the version resource.
+  EXPECT_EQ(ScanOne(L"company_full.exe", false, false, false, false), Lines{L""});
+  EXPECT_EQ(ScanOne(L"company_full.exe", false, false, true, false), Lines{});
+  EXPECT_EQ(ScanOne(L"company_full.exe", false, true, false, true), Lines{L" | Unsigned :  Microsoft Corporation"});
+  EXPECT_EQ(ScanOne(L"signed.exe", false, true, false, true), Lines{});
+  EXPECT_EQ(ScanOne(L"signed.exe", true, true, false, true), Lines{L" | Signed :  Microsoft Corporation"});
+  EXPECT_EQ(ScanOne(L"bad_signature.exe", false, true, false, true), Lines{L" | Bad signature :  Microsoft Corporation"});
+  EXPECT_EQ(ScanOne(L"signed.exe", true, false, false, true), Lines{L""}) << "verified, not shown";
+  EXPECT_EQ(ScanOne(L"signed.exe", false, false, false, true), Lines{}) << "verified, not shown, still decides";
+}
+
+TEST(WholeScan, FaultsBecomeTheirTextsAndDeepOrOddNamesAreLogged) {
+  TempFolder folder;
+  // Held open for writing elsewhere: the hash, which shares reading only, cannot open it.
+  ASSERT_TRUE(WriteBytes(folder / L"locked.exe", "locked"));
+  HANDLE writer = CreateFileW((folder / L"locked.exe").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  const std::wstring emoji = L"\xD83D\xDE00 grin.exe";
+  ASSERT_TRUE(WriteBytes(folder / emoji, "g"));
+  // Folders nested past the classic 260-character limit, made through the extended form.
+  std::wstring deep = folder.Path;
+  while (deep.size() < 300) {
+    deep += L"\\" + std::wstring(40, L'n');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+  }
+  ASSERT_TRUE(WriteBytes(L"\\\\?\\" + deep + L"\\deep.exe", "d"));
+  TempFolder logs;
+  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L".exe", L"0");
+  o.Recurse = o.IncludeMd5 = true;
+  Scan(o);
+  CloseHandle(writer);
+  const std::wstring log = LogText(o.LogPath);
+  for (const std::wstring& line : {folder / L"locked.exe" + L" | Hash error: Unknown\r\n",
+                                   folder / emoji + L" | B2F5FF47436671B6E533D8DC3614845D\r\n",
+                                   deep + L"\\deep.exe | 8277E0910D750195B448797616E091AD\r\n"}) {
+    EXPECT_NE(log.find(L" | " + line), std::wstring::npos) << Printable(line) << "\n" << Printable(log);
+  }
+  EXPECT_NE(log.find(L"   " + std::to_wstring(ListTree(folder.Path, true).Count) + L" file objects analyzed. 3 files matched."),
+            std::wstring::npos);
+}
+
+// Another thread makes, removes and renames files and folders while the walk is in them: the
+// scan ends with a complete log whose counts are the lines it holds.
+TEST(WholeScan, GoesOnThroughATreeThatChangesUnderIt) {
+  TempFolder base;
+  for (int d = 0; d < 10; ++d) {
+    CreateDirectoryW((base / std::to_wstring(d)).c_str(), nullptr);
+    for (int f = 0; f < 40; ++f) WriteBytes(base / (std::to_wstring(d) + L"\\f" + std::to_wstring(f) + L".exe"), "x");
+  }
+  std::atomic<bool> done{false};
+  std::thread changer([&] {
+    for (int round = 0; !done; ++round) {
+      const std::wstring folder = base / std::to_wstring(round % 10);
+      DeleteFileW((folder + L"\\f" + std::to_wstring(round % 40) + L".exe").c_str());
+      WriteBytes(folder + L"\\n" + std::to_wstring(round) + L".exe", "new");
+      if (MoveFileW(folder.c_str(), (folder + L"-moved").c_str())) MoveFileW((folder + L"-moved").c_str(), folder.c_str());
+    }
+  });
+  TempFolder logs;
+  ScanOptions o = DefaultOptions(base.Path, logs / L"log.txt");
+  o.MaxAge = L"0";
+  Scan(o);
+  done = true;
+  changer.join();
+  const std::wstring log = LogText(o.LogPath);
+  size_t lines = 0;
+  for (size_t at = log.find(L"<RecentFiles>"); at != std::wstring::npos; at = log.find(L"<RecentFiles>", at + 1)) ++lines;
+  std::wstring count = std::to_wstring(lines);
+  for (int at = static_cast<int>(count.size()) - 3; at > 0; at -= 3) count.insert(static_cast<size_t>(at), L",");
+  EXPECT_NE(log.find(L" " + count + L" files matched,"), std::wstring::npos) << lines;
+  EXPECT_NE(log.find(L"End of the Fendrel results log"), std::wstring::npos);
+}
+
+TEST(FileEvaluation, UnconvertibleTimesAndFoldersWithoutTheirListLeaveNoTrace) {
+  ScanSession session;
+  const PatternMatcher all = CompilePattern(L"");
+  session.Pattern = &all;
+  wcscpy(session.FindData.cFileName, L"x.exe");
+  session.FindData.ftLastWriteTime = {0xFFFFFFFF, 0xFFFFFFFF};
+  session.TimestampBase = kTimestampLastWrite;
+  EXPECT_EQ(EvaluateEntry(session, L"C:\\nowhere", EntryKind::File), EntryVerdict::Continue);
+  GetSystemTimeAsFileTime(&session.FindData.ftCreationTime);
+  EXPECT_EQ(EvaluateEntry(session, L"C:\\nowhere", EntryKind::Folder), EntryVerdict::Continue) << "no folder list";
+  EXPECT_EQ(session.FilesMatched + session.FoldersMatched, 0u);
+}
+
+}  // namespace
