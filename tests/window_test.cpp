@@ -161,11 +161,13 @@ struct SlowScan {
   }
 };
 
-TEST(StopFlow, QuickClicksAndACloseAskOnceAndNoLetsTheScanFinish) {
+// A close request asks as "Stop scan" does, and whatever the answer the window stays: "No"
+// goes on with the scan. Clicks while the question is open add nothing.
+TEST(StopFlow, ACloseAskedNoAndQuickClicksLetTheScanFinishInItsWindow) {
   SlowScan s(1ll << 30);
   Window& w = s.Start();
-  for (int i = 0; i < 4; ++i) w.Click(StartScanButtonId);  // the first asks, the rest meet the open question
   HWND box = s.AskToStop(true);
+  for (int i = 0; i < 4; ++i) w.Click(StartScanButtonId);
   LetProgramSettle(box, 200);
   EXPECT_EQ(w.OpenBoxes(), 1);
   EXPECT_TRUE(PressBoxButton(box, false));  // "No"
