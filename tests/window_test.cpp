@@ -336,6 +336,10 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
   std::wstring metacharacters;  // alternatives that each hold a backslash, then "|.txt"
   while (metacharacters.size() < 2000) metacharacters += L"a*b?c.d+e(f)g{2}h[i]j^k$l\\m|";
   metacharacters += L".txt";
+  // A folder whose path fills the root box: 259 units and the terminator.
+  const std::wstring full = base.Path + L"\\" + std::wstring(258 - base.Path.size(), L'L');
+  CreateDirectoryW(full.c_str(), nullptr);
+  WriteBytes(full + L"\\keep.txt", "x");
   using Names = std::set<std::wstring>;
   const Names both = {L"keep.txt", L"old.txt"}, all = {L"keep.txt", L"old.txt", L"drop.dat"};
   const struct {
@@ -349,6 +353,7 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
       {L".txt", L"-1", root, log, {}, false}, {L".txt", L"1e12", root, log, both, false},
       {L".txt", L"  12abc", root, log, {L"keep.txt"}, false}, {L".txt", std::wstring(260, L'9'), root, log, both, false},
       {L".txt", L"0", root + L"\\\\\\", log, both, false}, {L".txt", L"0", L"", log, {}, true},
+      {L".txt", L"0", full, log, {L"keep.txt"}, false}, {L".txt", L"0", full + L"\\beyond the box", log, {L"keep.txt"}, false},
       {L".txt", L"0", root, base / L"a<b>|c?.txt", {}, true}, {L".txt", L"0", root, L"", {}, true},
       {L".txt", L"0", root, base.Path + L"\\" + std::wstring(2047 - base.Path.size(), L'n'), {}, true},
   };
