@@ -2,10 +2,10 @@
 // main window, and acted on from inside its own modal loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "gui_driver.h"
-#include "scan/message_drains.h"
 #include "ui/message_box.h"
 #include "ui/painted_surfaces.h"
 
@@ -55,49 +55,22 @@ struct BoxOwner {
   }
 };
 
-TEST(OwnMessageBox, AnswersWhichWayItEndedAndRefusesASecondBox) {
-  BoxOwner owner;
-  const struct {
-    const char* Name;
-    int Expected;
-    std::function<void(HWND)> Act;
-  } cases[] = {
-      {"left button", 2, [](HWND box) { PressBoxButton(box, true); }},
-      {"right button", 1, [](HWND box) { PressBoxButton(box, false); }},
-      {"close request", 1, [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }},
-      {"a second box is refused", 1, [](HWND box) {
-         EXPECT_EQ(ShowMessageBox(L"another", L"OK", nullptr), 0);
-         EXPECT_EQ(OpenMessageBox(), box);
-         EXPECT_EQ(SendMessageW(box, WM_USER, 0, 0), 0x534B0031);
-         RECT r{};
-         GetWindowRect(box, &r);
-         EXPECT_EQ(r.left, 200 + 125) << "centred over the owner";
-         EXPECT_EQ(r.top, 100 + 145);
-         PressBoxButton(box, false);
-       }},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(owner.Show(L"No", L"Yes", c.Act), c.Expected) << c.Name;
-    MSG left;
-    EXPECT_FALSE(PeekMessageW(&left, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << c.Name << ": the box's own quit outlived it";
+// The brightest channel-minimum over a control as painted: light text on the dark surface
+// shows as a high value.
+int BrightestPixel(HWND control) {
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  RECT r{};
+  GetClientRect(control, &r);
+  HDC dc = GetDC(control);
+  int brightest = 0;
+  for (int y = 0; y < r.bottom; ++y) {
+    for (int x = 0; x < r.right; ++x) {
+      const COLORREF c = GetPixel(dc, x, y);
+      brightest = std::max(brightest, static_cast<int>(std::min({GetRValue(c), GetGValue(c), GetBValue(c)})));
+    }
   }
-  EXPECT_EQ(owner.Show(L"OK", nullptr, [](HWND box) {
-    EXPECT_EQ(GetDlgItem(box, 48), nullptr) << "a notice has no left-hand button";
-    PressBoxButton(box, false);
-  }), 1);
-  WNDCLASSEXW info{};
-  info.cbSize = sizeof info;
-  EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), L"FNX_MsgBox", &info)) << "the class outlived the box";
-}
-
-TEST(OwnMessageBox, AQuitMeantForTheToolEndsTheBoxAndIsPostedAgain) {
-  BoxOwner owner;
-  for (const int code : {0, 7}) {
-    EXPECT_EQ(owner.Show(L"OK", nullptr, [code](HWND) { PostQuitMessage(code); }), code);
-    MSG quit{};
-    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request was swallowed";
-    EXPECT_EQ(quit.wParam, static_cast<WPARAM>(code));
-  }
+  ReleaseDC(control, dc);
+  return brightest;
 }
 
 // DeleteObject as this program imports it, counting the calls on handles that no longer name
@@ -141,67 +114,47 @@ DWORD LiveGdiObjects() {
   return live;
 }
 
-// The box frees everything it made, and its surface brush exactly once: the class owns it.
-TEST(OwnMessageBox, ReleasesWhatItTookAndTheSurfaceBrushOnce) {
+// Each way out gives its answer and leaves no quit behind; the box frees everything it made,
+// and its surface brush exactly once: the class owns it.
+TEST(OwnMessageBox, AnswersEachWayOutAndReleasesWhatItTookOnce) {
   BoxOwner owner;
   realDeleteObject = reinterpret_cast<DeleteObjectCall>(
       PatchImport("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(CountingDeleteObject)));
   ASSERT_NE(realDeleteObject, nullptr);
   HGDIOBJ surface = nullptr;
-  owner.Show(L"No", L"Yes", [&surface](HWND box) {
+  EXPECT_EQ(owner.Show(L"No", L"Yes", [&surface](HWND box) {
     surface = reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(box, GCLP_HBRBACKGROUND));
+    EXPECT_EQ(ShowMessageBox(L"another", L"OK", nullptr), 0) << "a second box was shown";
+    EXPECT_EQ(SendMessageW(box, WM_USER, 0, 0), 0x534B0031);
+    RECT r{};
+    GetWindowRect(box, &r);
+    EXPECT_EQ(r.left, 200 + 125) << "centred over the owner";
+    EXPECT_EQ(r.top, 100 + 145);
+    EXPECT_GT(BrightestPixel(GetDlgItem(box, 47)), 160) << "the question is not legible on the dark surface";
     PressBoxButton(box, true);
-  });
+  }), 2);
+  EXPECT_EQ(owner.Show(L"OK", nullptr, [](HWND box) {
+    EXPECT_EQ(GetDlgItem(box, 48), nullptr) << "a notice has no left-hand button";
+    PressBoxButton(box, false);
+  }), 1);
   const DWORD before = LiveGdiObjects();
-  for (int i = 0; i < 200; ++i) owner.Show(L"No", L"Yes", [](HWND box) { PressBoxButton(box, true); });
+  const std::function<void(HWND)> ways[] = {[](HWND box) { PressBoxButton(box, true); },
+                                            [](HWND box) { PressBoxButton(box, false); },
+                                            [](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }};
+  for (int i = 0; i < 201; ++i) {
+    EXPECT_EQ(owner.Show(L"No", L"Yes", ways[i % 3]), i % 3 == 0 ? 2 : 1) << "way out " << i % 3;
+    MSG left;
+    EXPECT_FALSE(PeekMessageW(&left, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the box's own quit outlived it";
+  }
   PatchImport("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(realDeleteObject));
   ASSERT_NE(surface, nullptr);
   EXPECT_EQ(GetObjectType(surface), 0u) << "the surface brush outlived its box";
   EXPECT_EQ(staleDeletes, 0) << "DeleteObject on a handle that named nothing any more";
   EXPECT_GT(before, 0u);
   EXPECT_EQ(LiveGdiObjects(), before);
-}
-
-int counted = 0;  // WM_APP messages the drain window received
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  counted += message == WM_APP;
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// Both drains empty the queue; only the walk's offers each message to the dialog manager, so
-// Tab moves the focus during a walk but not inside a hash; the scan's drain waits for its interval.
-TEST(MessageDrains, DispatchWhatWaitsAndTheScansWaitsForItsInterval) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = CountingProc;
-  wc.lpszClassName = L"FNX_DrainTest";
-  RegisterClassW(&wc);
-  HWND window = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
-                                nullptr, nullptr, nullptr);
-  HWND first = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 99, 20, window, nullptr, nullptr, nullptr);
-  HWND second = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 40, 99, 20, window, nullptr, nullptr, nullptr);
-  SetDialogWindow(window);
-  SetFocus(first);
-  DrainMessageQueue();
-  EXPECT_FALSE(DrainMessageQueue()) << "an empty queue";
-  PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_TRUE(DrainMessageQueue());
-  EXPECT_EQ(GetFocus(), first) << "the drain without the dialog step moved the focus";
-  PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
-  PumpMessages();
-  EXPECT_EQ(GetFocus(), second) << "Tab did not move the focus";
-  ScanSession session;
-  PostMessageW(window, WM_APP, 0, 0);
-  const ULONGLONG started = GetTickCount64();
-  StartDrainClock();
-  DrainScanWhenDue(session);
-  if (GetTickCount64() - started < 2) {
-    EXPECT_EQ(counted, 0) << "drained before its interval";
-  }
-  Sleep(static_cast<DWORD>(kDrainIntervalMicroseconds / 1000 + 2));
-  DrainScanWhenDue(session);
-  EXPECT_EQ(counted, 1);
-  SetDialogWindow(nullptr);
-  DestroyWindow(window);
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof info;
+  EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), L"FNX_MsgBox", &info)) << "the class outlived the box";
 }
 
 }  // namespace

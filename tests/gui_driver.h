@@ -7,9 +7,80 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/main_window_controls.h"
 #include "support.h"
+
+inline LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok = nullptr) {
+  DWORD_PTR result = 0;
+  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+  if (ok != nullptr) *ok = answered;
+  return static_cast<LRESULT>(result);
+}
+
+inline std::wstring WindowText(HWND window) {
+  std::vector<wchar_t> buffer(static_cast<size_t>(SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0)) + 2, L'\0');
+  const LRESULT copied = SendWithTimeout(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  return std::wstring(buffer.data(), static_cast<size_t>(copied));
+}
+
+inline bool SetWindowTextRemote(HWND control, const std::wstring& text) {
+  bool ok = false;
+  return SendWithTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok) != 0 && ok;
+}
+
+// WM_COMMAND to the parent, as the control itself reports a click.
+inline bool PostClick(HWND control) {
+  return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                      reinterpret_cast<LPARAM>(control)) != FALSE;
+}
+
+// A WM_NULL round trip before and after a pause, so that the screen has caught up.
+inline void LetProgramSettle(HWND window, DWORD paintMs = 300) {
+  SendWithTimeout(window, WM_NULL, 0, 0);
+  Sleep(paintMs);
+  SendWithTimeout(window, WM_NULL, 0, 0);
+}
+
+inline COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF color = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return color;
+}
+
+// The top-level windows of the class (and title, when given) that belong to the process.
+inline std::vector<HWND> ProcessWindows(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr) {
+  std::vector<HWND> windows;
+  for (HWND found = nullptr; (found = FindWindowExW(nullptr, found, className, title)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(found, &owner);
+    if (owner == processId) windows.push_back(found);
+  }
+  return windows;
+}
+
+inline HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
+  for (const ULONGLONG end = GetTickCount64() + timeoutMs;; Sleep(50)) {
+    const std::vector<HWND> windows = ProcessWindows(processId, className, title);
+    if (!windows.empty()) return windows.front();
+    if (GetTickCount64() >= end) return nullptr;
+  }
+}
+
+inline HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 10000) {
+  HWND box = WaitForProcessWindow(processId, L"FNX_MsgBox", nullptr, timeoutMs);
+  if (box != nullptr) LetProgramSettle(box, 0);
+  return box;
+}
+
+inline std::wstring MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 47)); }
+
+inline bool PressBoxButton(HWND box, bool left) {
+  HWND button = GetDlgItem(box, left ? 48 : 49);
+  return button != nullptr && PostClick(button);
+}
 
 // A started program; the process is killed when the record goes away while it still runs.
 struct RunningProgram {
@@ -19,39 +90,77 @@ struct RunningProgram {
   RunningProgram() = default;
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
-  ~RunningProgram();
+  ~RunningProgram() {
+    if (Process == nullptr) return;
+    if (WaitForSingleObject(Process, 0) == WAIT_TIMEOUT) TerminateProcess(Process, 99);
+    CloseHandle(Process);
+  }
 };
 
-std::wstring ProgramPath();  // this build's Fendrel.exe
-bool StartProgram(RunningProgram& program, const std::wstring& workingFolder, const std::wstring& path = ProgramPath());
-// A top-level window of the class (and title, when given) that belongs to the process.
-HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title, DWORD timeoutMs);
+inline std::wstring ProgramPath() { return BuildFolder() + L"\\Fendrel.exe"; }  // this build's
+
+inline bool StartProgram(RunningProgram& program, const std::wstring& workingFolder, const std::wstring& path = ProgramPath()) {
+  std::wstring commandLine = L"\"" + path + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  program.Process = info.hProcess;
+  program.ProcessId = info.dwProcessId;
+  return true;
+}
+
 // The main window, once it is shown (it exists before its controls) and idle.
-bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs = 20000);
-HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 10000);
-LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok = nullptr);
-std::wstring WindowText(HWND window);
-bool SetWindowTextRemote(HWND control, const std::wstring& text);
-bool PostClick(HWND control);  // WM_COMMAND to the parent, as the control itself reports it
-std::wstring MessageBoxText(HWND box);
-bool PressBoxButton(HWND box, bool left);
-bool WaitForExit(RunningProgram& program, DWORD timeoutMs, DWORD& exitCode);
-void KillProgram(RunningProgram& program);
-// A WM_NULL round trip before and after a pause, so that the screen has caught up.
-void LetProgramSettle(HWND window, DWORD paintMs = 300);
-COLORREF ScreenPixel(int x, int y);
+inline bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs = 20000) {
+  program.Window = WaitForProcessWindow(program.ProcessId, L"FNX_Wnd_Class", L"Fendrel", timeoutMs);
+  for (const ULONGLONG end = GetTickCount64() + timeoutMs; program.Window && !IsWindowVisible(program.Window);) {
+    if (GetTickCount64() >= end) return false;
+    Sleep(50);
+  }
+  if (program.Window) LetProgramSettle(program.Window);
+  return program.Window != nullptr;
+}
+
+inline bool WaitForExit(RunningProgram& program, DWORD timeoutMs, DWORD& exitCode) {
+  return program.Process != nullptr && WaitForSingleObject(program.Process, timeoutMs) == WAIT_OBJECT_0 &&
+         GetExitCodeProcess(program.Process, &exitCode);
+}
 
 // The program's main window as a user sees it: its controls by id.
 struct Window {
   RunningProgram Program;
-  explicit Window(const std::wstring& workingFolder, const std::wstring& program = ProgramPath());
+  explicit Window(const std::wstring& workingFolder, const std::wstring& program = ProgramPath()) {
+    EXPECT_TRUE(StartProgram(Program, workingFolder, program)) << Printable(program);
+    EXPECT_TRUE(WaitForMainWindow(Program)) << "no window from " << Printable(program);
+  }
   HWND operator[](ControlId id) const { return GetDlgItem(Program.Window, id); }
-  void Type(ControlId id, const std::wstring& text) const;
-  void Check(ControlId id, bool on) const;
-  void Click(ControlId id) const;
+  void Type(ControlId id, const std::wstring& text) const { EXPECT_TRUE(SetWindowTextRemote((*this)[id], text)); }
+  void Check(ControlId id, bool on) const { SendWithTimeout((*this)[id], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+  void Click(ControlId id) const { EXPECT_TRUE(PostClick((*this)[id])); }
+  // Types the texts that are given (an empty one leaves its box as it is) and starts the scan.
+  void Scan(const std::wstring& root, const std::wstring& log, const std::wstring& pattern = L"",
+            const std::wstring& age = L"") const {
+    for (const auto& [id, text] : {std::pair{RootEditId, root}, {LogPathEditId, log}, {PatternEditId, pattern}, {MaxAgeEditId, age}}) {
+      if (!text.empty()) Type(id, text);
+    }
+    Click(StartScanButtonId);
+  }
   std::wstring Text(ControlId id) const { return WindowText((*this)[id]); }
-  bool WaitForText(ControlId id, const std::wstring& text, DWORD timeoutMs = 120000) const;
+  bool WaitForText(ControlId id, const std::wstring& text, DWORD timeoutMs = 120000) const {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20, Sleep(20)) {
+      if (Text(id) == text) return true;
+    }
+    return false;
+  }
   // Back at rest after a scan: "Start scan" and the waiting status again.
-  bool WaitIdle(DWORD timeoutMs = 120000) const;
-  int OpenBoxes() const;
+  bool WaitIdle(DWORD timeoutMs = 120000) const {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
+      if (Text(StartScanButtonId) == L"Start scan" && Text(StatusLineId) == L"Waiting for Start scan...") return true;
+    }
+    return false;
+  }
 };

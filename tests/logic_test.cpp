@@ -2,16 +2,10 @@
 // table of cases at its boundaries.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 
-#include "app/command_handler.h"
 #include "app/log_layout.h"
-#include "app/main_window_controls.h"
 #include "facts/signature_check.h"
 #include "platform/file_system.h"
-#include "platform/registry_paths.h"
-#include "platform/text_file.h"
 #include "scan/message_drains.h"
 #include "scan/result_lines.h"
 #include "support.h"
@@ -76,38 +70,6 @@ TEST(Texts, MaximumAgeAsTypedAndRootWithoutTrailingBackslashes) {
   EXPECT_EQ(WalkRootOf(L"\\\\"), L"");
 }
 
-TEST(Registry, RootNamesViewsAndMultiStrings) {
-  const struct {
-    const wchar_t* Path;
-    HKEY Root;
-    const wchar_t* Rest;
-    REGSAM Added;
-  } cases[] = {
-      {L"HKLM\\Software\\QLV - Qelvar", HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", 0},
-      {L"hkey_local_machine64\\Software", HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_64KEY},
-      {L"HKEY_LOCAL_MACHINE32\\Software", HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_32KEY},
-      {L"HKCR64\\.txt", HKEY_CLASSES_ROOT, L".txt", KEY_WOW64_64KEY}, {L"HKcr32\\x", HKEY_CLASSES_ROOT, L"x", KEY_WOW64_32KEY},
-      {L"HKU", HKEY_USERS, L"", 0}, {L"HKCU\\", HKEY_CURRENT_USER, L"", 0}, {L"HKCC\\a\\b", HKEY_CURRENT_CONFIG, L"a\\b", 0},
-      {L"HKEY_CURRENT_CONFIG\\S", HKEY_CURRENT_CONFIG, L"S", 0},
-      // Unknown: no view forms for these roots; a backslash before the fourth character is not
-      // seen; a root name of 23 characters or more lies beyond the search.
-      {L"HKCU64\\Software", nullptr, L"HKCU64\\Software", 0}, {L"HK\\LM\\x", nullptr, L"HK\\LM\\x", 0},
-      {L"HKEY_LOCAL_MACHINE_____\\x", nullptr, L"HKEY_LOCAL_MACHINE_____\\x", 0}, {L"", nullptr, L"", 0},
-  };
-  for (const auto& c : cases) {
-    std::wstring path = c.Path;
-    REGSAM access = KEY_READ;
-    EXPECT_EQ(ParseRegistryPath(path, &access), c.Root) << Printable(c.Path);
-    EXPECT_EQ(path, c.Rest) << Printable(c.Path);
-    EXPECT_EQ(access, KEY_READ | c.Added) << Printable(c.Path);
-  }
-  wchar_t two[] = {L'A', 0, L'B', 0, 0}, unterminated[] = {L'A', 0, L'B', L'C'};
-  JoinMultiString(two, 5);
-  JoinMultiString(unterminated, 4);
-  EXPECT_EQ(std::wstring(two), L"A\nB");
-  EXPECT_EQ(std::wstring(unterminated), L"A\nB");
-}
-
 TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
   const std::pair<uint32_t, const wchar_t*> verdicts[] = {
       {0xDDDDDDDD, L"Directory"}, {0x800B0001, L"Unknown :  M"}, {0x800B0004, L"Untrusted :  M"},
@@ -132,12 +94,7 @@ TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
   EXPECT_FALSE(CatalogCheckApplies(0x100000000ull));
 }
 
-TEST(Platform, ModeStringsLongPathsAndTheDrainThrottle) {
-  for (const auto& [flags, mode] : {std::pair{0x22u, L"w+,ccs=UTF-16LE"}, {0x20u, L"r,ccs=UTF-16LE"}, {0x0u, L"r"},
-                                    {0x3u, L"w+"}, {0x11u, L"a+b"}, {0x42u, L"w+,ccs=UNICODE"}, {0x100u, L"r,ccs=UNICODE"},
-                                    {0x101u, L"a+"}, {0x82u, L"w+,ccs=UTF-8"}, {0xC0u, L"r,ccs=UNICODE"}}) {
-    EXPECT_EQ(TextModeString(flags), mode) << std::hex << flags;
-  }
+TEST(Platform, LongPathsAndTheDrainThrottle) {
   const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";  // 260 units
   const std::pair<std::wstring, std::wstring> paths[] = {
       {L"C:\\" + std::wstring(256, L'd'), L"C:\\" + std::wstring(256, L'd')},  // 259 units: as it is
@@ -155,29 +112,6 @@ TEST(Platform, ModeStringsLongPathsAndTheDrainThrottle) {
                 {kTop, kTop - 40000, 10000000, true}, {1ll << 62, 0, 10000000, true},
                 {1ll << 62, (1ll << 62) - 11999999, 3000000000ll, false}, {1ll << 62, (1ll << 62) - 12000000, 3000000000ll, true}};
   for (const auto& d : drains) EXPECT_EQ(DrainIsDue(d.Now, d.Last, d.Frequency), d.Due) << d.Now << " after " << d.Last;
-}
-
-TEST(Commands, EachControlLeadsToItsActionIdleAndScanning) {
-  HWND saved[kLastControlId + 1];
-  std::copy(std::begin(ControlTable), std::end(ControlTable), saved);
-  const auto fake = [](int id) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7000 + id)); };
-  for (int id = kFirstControlId; id <= kLastControlId; ++id) ControlTable[id] = fake(id);
-  using A = CommandAction;
-  const struct {
-    HWND Control;
-    A Idle, Scanning;
-  } rows[] = {{fake(4), A::OpenHelpPage, A::OpenHelpPage}, {fake(5), A::DragWindow, A::DragWindow},
-              {fake(6), A::Minimize, A::Minimize},         {fake(7), A::CloseTool, A::RequestStop},
-              {fake(26), A::BrowseRoot, A::Ignore},        {fake(29), A::BrowseLog, A::Ignore},
-              {fake(32), A::StartScan, A::RequestStop},    {CloseRequest(), A::AllowClose, A::RequestStop},
-              {fake(10), A::Ignore, A::Ignore},            {fake(99), A::Ignore, A::Ignore}};
-  for (const auto& r : rows) {
-    EXPECT_EQ(static_cast<int>(DecideCommand(r.Control, false)), static_cast<int>(r.Idle)) << GetDlgCtrlID(r.Control);
-    EXPECT_EQ(static_cast<int>(DecideCommand(r.Control, true)), static_cast<int>(r.Scanning)) << r.Control;
-  }
-  ControlTable[StartScanButtonId] = nullptr;  // a control that could not be made matches nothing
-  EXPECT_EQ(static_cast<int>(DecideCommand(nullptr, true)), static_cast<int>(A::Ignore));
-  std::copy(std::begin(saved), std::end(saved), ControlTable);
 }
 
 }  // namespace

@@ -4,57 +4,236 @@
 #pragma once
 
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/log_layout.h"
 #include "app/scan_run.h"
+#include "scan/result_lines.h"
+
+inline void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName, child = path + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const DWORD a = data.dwFileAttributes;
+      if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(child);
+      (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 struct TempFolder {
   std::wstring Path;  // no trailing backslash
-  TempFolder();
-  ~TempFolder();
+  TempFolder() {
+    static unsigned long long made = 0;
+    wchar_t temp[MAX_PATH + 1] = {}, name[64];
+    GetTempPathW(MAX_PATH, temp);
+    do {
+      swprintf(name, 64, L"fnx-test-%lu-%llu", GetCurrentProcessId(), ++made);
+      Path = temp + std::wstring(name);
+    } while (!CreateDirectoryW(Path.c_str(), nullptr));
+  }
+  ~TempFolder() { RemoveTree(Path); }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   std::wstring operator/(const std::wstring& name) const { return Path + L"\\" + name; }
 };
 
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
-std::vector<unsigned char> ReadBytes(const std::wstring& path);
-std::string Printable(const std::wstring& text);
-std::wstring TodayUtcText();
-// Sets the three file times of a file or folder to the given UTC date at noon.
-bool SetFileDate(const std::wstring& path, int year, int month, int day);
-int CountEntries(const std::wstring& folder);  // without "." and ".."
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  return file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.flush();
+}
+
+// The whole file, or nothing when it cannot be read; other programs may hold it open.
+inline std::vector<unsigned char> ReadBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+inline std::string Printable(const std::wstring& text) {
+  std::string out;
+  for (const wchar_t c : text) {
+    char buffer[16];
+    snprintf(buffer, sizeof buffer, c == L'\r' ? "\\r" : c == L'\n' ? "\\n" : c == L'\t' ? "\\t"
+             : (c >= 0x20 && c < 0x7F) ? "%c" : "\\u%04X", static_cast<unsigned>(c));
+    out += buffer;
+  }
+  return out;
+}
+
+inline std::wstring TodayUtcText() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  return DateText(now);
+}
+
+inline bool SetFileDate(const std::wstring& path, int year, int month, int day) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year), st.wMonth = static_cast<WORD>(month), st.wDay = static_cast<WORD>(day);
+  st.wHour = 12;
+  FILETIME ft;
+  HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const bool ok = SystemTimeToFileTime(&st, &ft) && h != INVALID_HANDLE_VALUE && SetFileTime(h, &ft, &ft, &ft);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  return ok;
+}
 
 // The host behind Wine, for what Win32 cannot make or must not judge: links, md5sum.
-std::string UnixPath(const std::wstring& path);
-bool RunHost(const std::string& command);  // true when the command exited with 0
-std::wstring HostMd5(const std::wstring& path);
+inline std::string UnixPath(const std::wstring& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);  // Wine's own way from a Windows path to the host's
+  const auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
+  if (unix == nullptr) return std::string();
+  std::string result = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+// The host command's standard output, or "failed" when it did not end with 0. Wine may report
+// a host process ended before its work is visible: its status file is awaited.
+inline std::string RunHost(const std::string& command) {
+  const TempFolder folder;
+  const std::string status = UnixPath(folder / L"status");
+  const std::string script = "(" + command + ") > '" + UnixPath(folder / L"out") + "'; echo $? > '" + status + ".part' && mv '" +
+                             status + ".part' '" + status + "'";
+  std::wstring line = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return "failed";
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int waited = 0; waited < 600000; waited += 20, Sleep(20)) {
+    const std::vector<unsigned char> code = ReadBytes(folder / L"status"), out = ReadBytes(folder / L"out");
+    if (!code.empty()) return code == std::vector<unsigned char>{'0', '\n'} ? std::string(out.begin(), out.end()) : "failed";
+  }
+  return "failed";
+}
+
+inline std::wstring HostMd5(const std::wstring& path) {
+  const std::string sum = RunHost("md5sum '" + UnixPath(path) + "'");
+  std::wstring digest;
+  for (size_t i = 0; i < 32 && i < sum.size(); ++i) digest += static_cast<wchar_t>(towupper(sum[i]));
+  return digest;
+}
 
 // <build> (the folder above this program's) and a file the build made among the fixtures.
-std::wstring BuildFolder();
-std::wstring FixturePath(const std::wstring& name);
+inline std::wstring BuildFolder() {
+  std::vector<wchar_t> buffer(32768, L'\0');
+  std::wstring path(buffer.data(), GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size())));
+  path.resize(path.find_last_of(L'\\'));
+  return path.substr(0, path.find_last_of(L'\\'));
+}
 
-// Recent and old files, an empty folder, "..old" and ".old", a recent folder inside an old one
-// and the other way round, hidden, system and read-only files, and a folder link.
-struct Tree {
-  TempFolder Base;
-  std::wstring Root;
-  Tree();
-  std::wstring Path(const std::wstring& relative) const { return Root + L"\\" + relative; }
-};
+inline std::wstring FixturePath(const std::wstring& name) { return BuildFolder() + L"\\tests\\facts_fixtures\\" + name; }
 
 // Every entry's running count in the order a depth-first walk meets it, "." and ".." included.
 struct Listing {
   std::map<std::wstring, uint64_t> Position;  // full path -> running count at the entry
   uint64_t Count = 0;
 };
-Listing ListTree(const std::wstring& root, bool recurse);
+
+inline void ListFolder(const std::wstring& folder, bool recurse, Listing& listing) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName, path = folder + L"\\" + name;
+    listing.Position[path] = ++listing.Count;
+    if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != L"." && name.rfind(L"..", 0) != 0) {
+      FindClose(find);  // descend at once, as the walk does, then resume after this entry
+      ListFolder(path, recurse, listing);
+      find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+      while (folder + L"\\" + data.cFileName != path && FindNextFileW(find, &data)) {
+      }
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+inline Listing ListTree(const std::wstring& root, bool recurse) {
+  Listing listing;
+  ListFolder(root, recurse, listing);
+  return listing;
+}
+
+inline const wchar_t kDefaultKeywords[] = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
+// The files of the tree that the default pattern matches and that are dated today, and the
+// outermost folders created today.
+inline const std::vector<const wchar_t*> kTreeMatches = {L"alpha.exe", L"Hidden.SYS", L".old\\dot.bat",
+                                                    L"aged\\fresh\\deep.cmd", L"recent\\sub\\x.scr"};
+inline const std::vector<const wchar_t*> kTreeFolders = {L"empty", L".old", L"aged\\fresh", L"recent"};
+
+struct Entry {
+  const wchar_t* Path;
+  const char* Content;  // null for a folder
+  int Year, Month, Day;  // 0: made now
+  DWORD Attributes;
+};
+
+inline const Entry kTree[] = {
+    {L"empty", nullptr, 0, 0, 0, 0},           {L"..old", nullptr, 0, 0, 0, 0},
+    {L".old", nullptr, 0, 0, 0, 0},            {L"aged", nullptr, 2003, 3, 3, 0},
+    {L"aged\\fresh", nullptr, 0, 0, 0, 0},     {L"aged\\aged2", nullptr, 2003, 3, 4, 0},
+    {L"recent", nullptr, 0, 0, 0, 0},          {L"recent\\sub", nullptr, 2002, 2, 2, 0},
+    {L"alpha.exe", "alpha", 0, 0, 0, 0},       {L"old.dll", "bravo", 2001, 5, 5, 0},
+    {L"notes.txt", "charlie", 0, 0, 0, 0},     {L"Hidden.SYS", "delta", 0, 0, 0, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+    {L"..old\\skip.exe", "echo", 0, 0, 0, 0},  {L".old\\dot.bat", "foxtrot", 0, 0, 0, 0},
+    {L"aged\\fresh\\deep.cmd", "golf", 0, 0, 0, 0},
+    {L"aged\\aged2\\ancient.vbs", "hotel", 2002, 1, 1, 0},
+    {L"recent\\sub\\x.scr", "india", 0, 0, 0, FILE_ATTRIBUTE_READONLY},
+};
+
+// md5sum's digests of the contents the tests write.
+inline const std::map<std::string, std::wstring> kDigests = {
+    {"", L"D41D8CD98F00B204E9800998ECF8427E"},        {"alpha", L"2C1743A391305FBF367DF8E4F069F9F9"},
+    {"bravo", L"FD9AB41E47A9EF4F6477A8A000BF404F"},   {"charlie", L"BF779E0933A882808585D19455CD7937"},
+    {"delta", L"63BCABF86A9A991864777C631C5B7617"},   {"foxtrot", L"BB52AEB112DEC1F523B47E0B1BE60AED"},
+    {"golf", L"C6CF642B8F1CAC1101E23A06AA63600E"},    {"hotel", L"E919C49D5F0CD737285367810A3394D0"},
+    {"india", L"11A98374EBEC8E0C7A54751D2161804D"},
+};
+
+// Recent and old files, an empty folder, "..old" and ".old", a recent folder inside an old one
+// and the other way round, hidden, system and read-only files, and a folder link.
+struct Tree {
+  TempFolder Base;
+  std::wstring Root = Base / L"tree";
+  std::wstring Path(const std::wstring& relative) const { return Root + L"\\" + relative; }
+  Tree() {
+    CreateDirectoryW(Root.c_str(), nullptr);
+    for (const Entry& e : kTree) {
+      e.Content ? WriteBytes(Path(e.Path), e.Content) : CreateDirectoryW(Path(e.Path).c_str(), nullptr);
+      if (e.Content && e.Year) SetFileDate(Path(e.Path), e.Year, e.Month, e.Day);
+      if (e.Attributes) SetFileAttributesW(Path(e.Path).c_str(), e.Attributes);
+    }
+    // Folders last, deepest first: making their content touched their dates.
+    for (size_t i = std::size(kTree); i-- > 0;) {
+      if (!kTree[i].Content && kTree[i].Year) SetFileDate(Path(kTree[i].Path), kTree[i].Year, kTree[i].Month, kTree[i].Day);
+    }
+    // Wine fakes success for CreateSymbolicLinkW: the host makes the link.
+    EXPECT_NE(RunHost("ln -s '" + UnixPath(Path(L"recent")) + "' '" + UnixPath(Root) + "/link'"), "failed");
+  }
+};
 
 // What a scan of a folder must list: relative paths with their dates; the lines themselves
 // follow from the options.
@@ -64,19 +243,101 @@ struct Expectation {
   uint64_t Analyzed = 0;
 };
 
-// The whole log, "<now>" standing for its two times.
-std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e);
-// The log's text (CR LF line ends) after its mark; the mark and the CR before every LF are checked.
-std::wstring LogText(const std::wstring& logPath);
-std::wstring MaskTimes(const std::wstring& text, int* count = nullptr);
-// Compares the log with the expectation; a log whose process was killed has one time, no footer.
-void ExpectLog(const std::wstring& logPath, const std::wstring& expected, bool finished = true);
+// A file's line as the layout rules give it for files without a version resource.
+inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {
+  const wchar_t* labels[] = {L"Creation date:", L"Last access:", L"Last modified:"};
+  const std::vector<unsigned char> bytes = ReadBytes(path);
+  std::wstring line = L"<RecentFiles> | " + std::wstring(labels[o.TimestampBase]) + date;
+  if (o.IncludeAttributes) line += L" | " + AttributeLetters(GetFileAttributesW(path.c_str()));
+  line += L" | " + path;
+  if (o.IncludeDescription) line += L" | No description";
+  if (o.IncludeFileSize) line += L" | " + std::to_wstring(bytes.size()) + L" bytes";
+  if (o.IncludeMd5) line += L" | " + kDigests.at(std::string(bytes.begin(), bytes.end()));
+  if (o.IncludeCompanyName) line += o.VerifySignatures ? L" | Unsigned :  No publisher" : L" | No publisher";
+  return line + (o.SeparateWithBlankLine ? L"\r\n\r\n" : L"\r\n");
+}
 
-ScanOptions BareOptions(const std::wstring& root, const std::wstring& logPath, const std::wstring& pattern,
-                        const std::wstring& maxAge);
+// The whole log, "<now>" standing for its two times.
+inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e) {
+  const auto Truth = [](bool b) { return std::wstring(b ? L"True" : L"False"); };
+  std::wstring log = L"\t############### Fendrel results log ###############\r\n\r\n\tCurrent date and time: <now>.\r\n\r\n"
+                     L"\tFile name pattern to search: " + o.Pattern + L"\r\n\r\n\tRoot path to search: " + o.Root +
+                     L".\r\n\r\n\tMax file age: " + o.MaxAge + L" days.\r\n\r\n\tShow Microsoft files: " +
+                     Truth(o.IncludeMicrosoftFiles) + L".\r\n\r\n\tRecursive mode: " + Truth(o.Recurse) +
+                     L"\r\n\r\n\tScan recent folders: " + Truth(o.ScanRecentFolders) + L".\r\n\r\n\tInclude file description: " +
+                     Truth(o.IncludeDescription) + L".\r\n\r\n\tInclude company name: " + Truth(o.IncludeCompanyName) +
+                     L".\r\n\r\n\tVerify file signatures: " + Truth(o.VerifySignatures) + L"\r\n\r\n\tInclude MD5 hash: " +
+                     Truth(o.IncludeMd5) + L".\r\n\r\n\tInclude file size: " + Truth(o.IncludeFileSize) +
+                     L".\r\n\r\n\tInclude file attributes: " + Truth(o.IncludeAttributes) + L".\r\n\r\n\tTimestamp base: " +
+                     o.TimestampCaption + L".\r\n\r\n\tSearch start...\r\n\r\n";
+  const wchar_t* bases[] = {L"Creation time", L"Last access time", L"Last write time"};
+  log += L"  Format: Mode | " + std::wstring(bases[o.TimestampBase]) + L" | Path";
+  for (const auto& [on, name] : {std::pair{o.IncludeAttributes, L"File attributes"}, {o.IncludeDescription, L"File description"},
+                                 {o.IncludeFileSize, L"File size"}, {o.IncludeMd5, L"MD5 hash"},
+                                 {o.IncludeCompanyName, L"Publisher name"}}) {
+    if (on) log += L" | " + std::wstring(name);
+  }
+  log += L"\r\n\r\n";
+  // Lines in the order of the walk, which is the listing's.
+  const auto ordered = [&](const auto& entries, bool folders) {
+    std::map<uint64_t, std::wstring> lines;
+    for (const auto& [relative, date] : entries) {
+      const std::wstring path = root + L"\\" + relative;
+      lines[listing.Position.at(path)] = folders ? L"<RecentFolder> | " + date + L" | " + path +
+                                                       (o.SeparateWithBlankLine ? L"\r\n\r\n" : L"\r\n")
+                                                 : FileLine(o, path, date);
+    }
+    std::wstring text;
+    for (const auto& line : lines) text += line.second;
+    return text;
+  };
+  log += ordered(e.Files, false);
+  if (!e.Folders.empty()) {
+    log += L"  ======================= End of Recent files list. =======================\r\n\r\n\r\n"
+           L"  Recent folders search :\r\n\r\n  Format : <RecentFolder> | Creation date | Path\r\n\r\n" +
+           ordered(e.Folders, true) + L"  ======================= End of Recent folders list. =======================\r\n\r\n\r\n";
+  }
+  log += e.Completed ? L"\r\n   The FNX scan completed successfully at <now>\r\n\r\n"
+                     : L"\r\n   The FNX scan was interrupted by the user at <now>.\r\n\r\n";
+  log += L"   " + CountText(e.Analyzed) + L" file objects analyzed. " + CountText(e.Files.size()) + L" files matched";
+  if (!e.Folders.empty()) log += L",   " + CountText(e.Folders.size()) + L" folders matched";
+  return log + L".\r\n\r\n\t############### End of the Fendrel results log ###############";
+}
+
+// The log's text after its mark, each CR LF on disk read as the LF written, so a line feed
+// written without its inserted carriage return shows as a bare LF.
+inline std::wstring LogText(const std::wstring& logPath) {
+  const std::vector<unsigned char> bytes = ReadBytes(logPath);
+  EXPECT_TRUE(bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) << "no byte-order mark: " << Printable(logPath);
+  std::wstring text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const wchar_t c = static_cast<wchar_t>(bytes[i] | bytes[i + 1] << 8);
+    if (c == L'\n' && !text.empty() && text.back() == L'\r') text.pop_back();
+    text += c;
+  }
+  return text;
+}
+
+inline std::wstring MaskTimes(const std::wstring& text) {
+  return std::regex_replace(text, std::wregex(L"\\d{4}/\\d{2}/\\d{2}  \\d{2}:\\d{2}:\\d{2}"), L"<now>");
+}
+
+// Compares the log with the expectation, in which "<now>" stands for each time.
+inline void ExpectLog(const std::wstring& logPath, const std::wstring& expected) {
+  EXPECT_EQ(Printable(MaskTimes(LogText(logPath))), Printable(expected));
+}
+
+inline ScanOptions BareOptions(const std::wstring& root, const std::wstring& logPath, const std::wstring& pattern,
+                        const std::wstring& maxAge) {
+  ScanOptions o;
+  o.Pattern = pattern, o.MaxAge = maxAge, o.Root = root, o.LogPath = logPath;
+  return o;
+}
+
 // The window's defaults: every option on but signatures and attributes.
-ScanOptions DefaultOptions(const std::wstring& root, const std::wstring& logPath);
-extern const wchar_t kDefaultKeywords[];
-// The files of the tree that the default pattern matches and that are dated today, and the
-// outermost folders created today.
-extern const std::vector<const wchar_t*> kTreeMatches, kTreeFolders;
+inline ScanOptions DefaultOptions(const std::wstring& root, const std::wstring& logPath) {
+  ScanOptions o = BareOptions(root, logPath, kDefaultKeywords, L"30");
+  o.IncludeMicrosoftFiles = o.Recurse = o.ScanRecentFolders = o.IncludeDescription = o.IncludeCompanyName = true;
+  o.IncludeMd5 = o.IncludeFileSize = o.SeparateWithBlankLine = true;
+  return o;
+}
