@@ -1,6 +1,6 @@
-// The platform's text files and registry, and the file facts, on real files: logs read back as
-// bytes, digests against RFC 1321 and md5sum, verdicts and version strings of PE files this
-// build compiled, signed and damaged.
+// The log's text file and the file facts on real files: a long log read back as bytes, digests
+// against md5sum across the read chunks, verdicts and version strings of PE files this build
+// compiled, signed and damaged.
 #include <gtest/gtest.h>
 
 

@@ -1,13 +1,13 @@
 // The real Fendrel.exe driven from outside: its window and its ending, whole scans from the
-// click to the opened log (read back byte for byte), the stop flow, the refusals, the companion
-// viewer and its fall-backs, a killed scan, the system folder, and input of any text.
+// click to the opened log (read back byte for byte), the stop flow with the log on disk while a
+// file is hashed, the refusals, the companion viewer and its fall-backs, the system folder, and
+// input of any text.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 
 #include "gui_driver.h"
