@@ -1,6 +1,6 @@
 // The robustness cases too slow for the test suite, with their figures: fifty scans of the
 // tests' rich tree with every option and the build's signed and unsigned programs in it, with
-// the process's open handles and private memory before and after; a chain of one-letter
+// the process's open handles and committed memory before and after; a chain of one-letter
 // folders as deep as the host lets a path go (two thousand levels; every level's path costs
 // Wine a walk down the whole chain, so minutes), and a hundred thousand files in one folder
 // walked with and without the file facts. Each scan runs the engine without the window; its
@@ -51,10 +51,11 @@ unsigned OpenHandles() {
   return count;
 }
 
-double PrivateMegabytes() {
-  PROCESS_MEMORY_COUNTERS_EX counters{};
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-  return static_cast<double>(counters.PrivateUsage) / (1024 * 1024);
+// The committed memory (Wine reports no private usage).
+double CommittedMegabytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return static_cast<double>(counters.PagefileUsage) / (1024 * 1024);
 }
 
 }  // namespace
@@ -70,7 +71,7 @@ int main() {
     ScanSession first;
     RunScan(o, first, nullptr);  // the first scan loads the trust providers and their caches
     const unsigned handles = OpenHandles();
-    const double megabytes = PrivateMegabytes();
+    const double megabytes = CommittedMegabytes();
     const Clock::time_point start = Clock::now();
     bool whole = true;
     for (int i = 0; i < 50; ++i) {
@@ -78,8 +79,8 @@ int main() {
       RunScan(o, session, nullptr);
       whole = whole && LogText(o.LogPath).find(L"End of the Fendrel results log") != std::wstring::npos;
     }
-    printf("50 scans of the rich tree, every option      %8.1f s  open handles %u -> %u  private memory %.1f -> %.1f MiB  logs %s\n",
-           SecondsSince(start), handles, OpenHandles(), megabytes, PrivateMegabytes(), whole ? "complete" : "NOT ALL COMPLETE");
+    printf("50 scans of the rich tree, every option      %8.1f s  open handles %u -> %u  committed memory %.1f -> %.1f MiB  logs %s\n",
+           SecondsSince(start), handles, OpenHandles(), megabytes, CommittedMegabytes(), whole ? "complete" : "NOT ALL COMPLETE");
   }
   {
     TempFolder base;

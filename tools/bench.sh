@@ -7,7 +7,7 @@
 #   walk            the folder walk against a bare FindFirstFileW walk of a generated tree of
 #                   10,000 and of 100,000 files, with peak memory
 #   robustness      the slow robustness cases: 50 scans with every option, with open handles and
-#                   private memory before and after; a folder chain to the host's path limit and
+#                   committed memory before and after; a folder chain to the host's path limit and
 #                   100,000 files in one folder, each log checked for its end
 #   responsiveness  the window's answer times (WM_USER every 10 ms) during a walk-heavy scan of a
 #                   generated tree of 100,000 entries, a scan of 20,000 recent folders and the MD5
