@@ -23,6 +23,8 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
+bool LogIsWhole(const std::wstring& path) { return LogText(path).find(L"End of the Fendrel results log") != std::wstring::npos; }
+
 // Scans `root` with every file matching and prints the time, the counts and whether the log is complete.
 void TimeScan(const char* what, const std::wstring& root, bool facts) {
   TempFolder logFolder;
@@ -37,7 +39,7 @@ void TimeScan(const char* what, const std::wstring& root, bool facts) {
   const Clock::time_point start = Clock::now();
   RunScan(o, session, nullptr);
   const double seconds = SecondsSince(start);
-  const bool whole = LogText(o.LogPath).find(L"End of the Fendrel results log") != std::wstring::npos;
+  const bool whole = LogIsWhole(o.LogPath);
   printf("%-44s %8.1f s  %9llu entries  %9llu lines  %10.0f entries/s  log %s\n", what, seconds,
          static_cast<unsigned long long>(session.FilesAnalyzed), static_cast<unsigned long long>(session.FilesMatched),
          static_cast<double>(session.FilesAnalyzed) / seconds, whole ? "complete" : "WITHOUT ITS END");
@@ -77,7 +79,7 @@ int main() {
     for (int i = 0; i < 50; ++i) {
       ScanSession session;
       RunScan(o, session, nullptr);
-      whole = whole && LogText(o.LogPath).find(L"End of the Fendrel results log") != std::wstring::npos;
+      whole = LogIsWhole(o.LogPath) && whole;
     }
     printf("50 scans of the rich tree, every option      %8.1f s  open handles %u -> %u  committed memory %.1f -> %.1f MiB  logs %s\n",
            SecondsSince(start), handles, OpenHandles(), megabytes, CommittedMegabytes(), whole ? "complete" : "NOT ALL COMPLETE");

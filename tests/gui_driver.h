@@ -141,12 +141,13 @@ struct Window {
   void Type(ControlId id, const std::wstring& text) const { EXPECT_TRUE(SetWindowTextRemote((*this)[id], text)); }
   void Check(ControlId id, bool on) const { SendWithTimeout((*this)[id], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
   void Click(ControlId id) const { EXPECT_TRUE(PostClick((*this)[id])); }
-  // Types the texts that are given (an empty one leaves its box as it is) and starts the scan.
+  // Types the root and the log, and the pattern and the age when given, and starts the scan.
   void Scan(const std::wstring& root, const std::wstring& log, const std::wstring& pattern = L"",
             const std::wstring& age = L"") const {
-    for (const auto& [id, text] : {std::pair{RootEditId, root}, {LogPathEditId, log}, {PatternEditId, pattern}, {MaxAgeEditId, age}}) {
-      if (!text.empty()) Type(id, text);
-    }
+    Type(RootEditId, root);
+    Type(LogPathEditId, log);
+    if (!pattern.empty()) Type(PatternEditId, pattern);
+    if (!age.empty()) Type(MaxAgeEditId, age);
     Click(StartScanButtonId);
   }
   std::wstring Text(ControlId id) const { return WindowText((*this)[id]); }

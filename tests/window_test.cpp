@@ -131,33 +131,36 @@ struct SlowScan {
   std::wstring Root = Base / L"slow", Log = Base / L"log.txt";
   Companion Viewer;
   std::unique_ptr<Window> W;
-  Listing Entries;
-  Expectation Before;  // the lines of the files before the big one
+  Listing Entries;     // the folder as the walk meets it
+  Expectation Before;  // the lines of the files before the big one, whose hash the stop interrupts
   explicit SlowScan(long long bytes) {
     CreateDirectoryW(Root.c_str(), nullptr);
     for (int i = 0; i < 12; ++i) WriteBytes(Root + L"\\a" + std::to_wstring(i) + L".exe", "");
     // By their names where listings are sorted, by making the big file last where they keep
     // the order of making.
-    for (int round = 0; round < 2 && Position(L"big.bin") <= 3; ++round) {
-      DeleteFileW((Root + L"\\big.bin").c_str());
-      HANDLE big = CreateFileW((Root + L"\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    for (int round = 0; round < 2 && BigPosition() <= 3; ++round) {
+      DeleteFileW(Big().c_str());
+      HANDLE big = CreateFileW(Big().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
       LARGE_INTEGER size;
       size.QuadPart = bytes;
       SetFilePointerEx(big, size, nullptr, FILE_BEGIN);
       SetEndOfFile(big);
       CloseHandle(big);
     }
-    const uint64_t big = Position(L"big.bin");
+    Entries = ListTree(Root, false);
+    Before.Completed = false;
+    Before.Analyzed = Entries.Position.at(Big());
     for (const auto& [path, position] : Entries.Position) {
-      if (position < big && path.size() > 4 && path.compare(path.size() - 4, 4, L".exe") == 0) {
+      if (position < Before.Analyzed && path.size() > 4 && path.compare(path.size() - 4, 4, L".exe") == 0) {
         Before.Files.emplace_back(path.substr(Root.size() + 1), TodayUtcText());
       }
     }
     EXPECT_FALSE(Before.Files.empty());
   }
-  uint64_t Position(const std::wstring& name) {
-    Entries = ListTree(Root, false);
-    return Entries.Position.count(Root + L"\\" + name) ? Entries.Position.at(Root + L"\\" + name) : 0;
+  std::wstring Big() const { return Root + L"\\big.bin"; }
+  uint64_t BigPosition() const {
+    const Listing listing = ListTree(Root, false);
+    return listing.Position.count(Big()) ? listing.Position.at(Big()) : 0;
   }
   Window& Start() {
     W = std::make_unique<Window>(L"C:\\");
@@ -179,11 +182,9 @@ struct SlowScan {
     EXPECT_EQ(MessageBoxText(box), L"Are you sure you want to cancel the scan?");
     return box;
   }
-  std::wstring Expected() {
+  std::wstring Expected() const {
     ScanOptions o = BareOptions(Root + L"\\\\", Log, L"*", L"30.5");
     o.IncludeMicrosoftFiles = o.Recurse = o.IncludeMd5 = o.IncludeAttributes = true;
-    Before.Completed = false;
-    Before.Analyzed = Position(L"big.bin");  // stopped while it was hashed
     return ExpectedLog(o, Root, Entries, Before);
   }
 };
@@ -267,8 +268,6 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
   for (const auto& c : cases) {
     SCOPED_TRACE(Printable(c.Pattern.substr(0, 30) + L" / " + c.Age.substr(0, 20) + L" / " + c.Root + L" / " + c.Log.substr(0, 80)));
     DeleteFileW(log.c_str());
-    w.Type(RootEditId, c.Root);  // also when empty
-    w.Type(LogPathEditId, c.Log);
     w.Scan(c.Root, c.Log, c.Pattern, c.Age);
     if (!c.Message.empty()) {
       HWND box = WaitForMessageBox(w.Program.ProcessId);
