@@ -20,7 +20,7 @@ namespace {
 
 ScanSession Session;          // the one scan record; zeroed at every start
 PatternMatcher ScanPattern;   // the compiled pattern of the running scan
-std::wstring ScanLogPath;     // the log of the running scan, as typed
+std::wstring ScanLogPath;     // the log of the running scan, its full ordinary path
 std::wstring FolderListPath;  // the temporary recent-folders list, or empty
 
 constexpr const wchar_t* kRootMissingText =
@@ -71,7 +71,7 @@ void OpenFinishedLog(const std::wstring& logPath) {
   const UniqueRegKey key = OpenCompanionKey();
   const RegistryValue installDir = ReadInstallDir(key.get());
   const std::wstring folder = installDir.Text();
-  if (installDir.Type == REG_SZ && FileAttributesAsItIs(folder) != INVALID_FILE_ATTRIBUTES) {
+  if (installDir.Type == REG_SZ && FileAttributesAsItIs(ResolveTypedPath(folder).Literal) != INVALID_FILE_ATTRIBUTES) {
     const std::wstring viewer = folder + L"\\Dunmere.exe";
     const std::wstring parameters = L"\"" + logPath + L"\"";
     ShellExecuteW(nullptr, L"open", viewer.c_str(), parameters.c_str(), folder.c_str(), SW_SHOW);
@@ -97,23 +97,27 @@ void FinishScan(bool completed) {
 }  // namespace
 
 void StartScan() {
+  // A scan started from inside an open box would run in the box's loop: its answer would be
+  // swallowed and a stop could not be asked about.
+  if (OpenMessageBox() != nullptr) return;
   const std::wstring root = ReadText(RootEditId, 260);
-  if (!IsFolderAsItIs(root)) {
+  const ScanPath walkRoot = ResolveTypedFolder(root);
+  if (!IsFolderAsItIs(walkRoot.Literal)) {
     ShowMessageBox(kRootMissingText, L"OK", nullptr);
     return;
   }
   const std::wstring logPath = ReadText(LogPathEditId, 2048);
-  if (!OpenScanLog(Session, logPath)) {
+  const ScanPath log = ResolveTypedPath(logPath);
+  if (!OpenScanLog(Session, log)) {
     ShowMessageBox(kLogUnopenableText, L"OK", nullptr);
     return;
   }
   Scanning = true;
-  ScanLogPath = logPath;
+  ScanLogPath = log.Shown;
   SetText(StatusLineId, L"Starting scan, please wait...");
   SetText(StartScanButtonId, L"Stop scan");
   PrepareScan(Session, ReadOptions(root, logPath), ScanPattern);
   SetText(StatusLineId, L"Currently searching in the folder:");
-  const std::wstring walkRoot = WalkRootOf(root);
   FolderListPath = Session.ScanRecentFolders ? OpenFolderList(Session) : std::wstring();
   FinishScan(WalkFolder(walkRoot, Session, false));
 }

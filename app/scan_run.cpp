@@ -31,15 +31,10 @@ int32_t ParseMaxAgeDays(const std::wstring& text) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(whole) & 0xFFFFFFFFu));
 }
 
-std::wstring WalkRootOf(std::wstring root) {
-  while (!root.empty() && root.back() == L'\\') root.pop_back();
-  return root;
-}
-
-bool OpenScanLog(ScanSession& session, const std::wstring& logPath) {
+bool OpenScanLog(ScanSession& session, const ScanPath& logPath) {
   session = ScanSession{};
   uint32_t flags = kTextWrite | kTextUtf16Le;
-  return OpenTextFile(&flags, session.LogFile, logPath);
+  return OpenTextFile(&flags, session.LogFile, logPath.Literal);
 }
 
 void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatcher& pattern) {
@@ -94,9 +89,9 @@ std::wstring OpenFolderList(ScanSession& session) {
   wchar_t temp[1024] = {};
   const DWORD length = GetTempPathW(1024, temp);
   if (length == 0 || length >= 1024) return std::wstring();
-  const std::wstring path = MakeUniqueTempPath(std::wstring(temp) + L"FNX_FolderResults.txt");
+  const std::wstring path = ResolveTypedPath(MakeUniqueTempPath(std::wstring(temp) + L"FNX_FolderResults.txt")).Literal;
   uint32_t flags = kTextWrite | kTextUtf16Le;
-  if (!OpenTextFile(&flags, session.FolderFile, path)) return std::wstring();
+  if (path.empty() || !OpenTextFile(&flags, session.FolderFile, path)) return std::wstring();
   WriteText(RecentFoldersOpening(), session.FolderFile.get());
   return path;
 }
@@ -124,11 +119,11 @@ void FinishScanLog(ScanSession& session, bool completed, const std::wstring& fol
 }
 
 ScanStart RunScan(const ScanOptions& options, ScanSession& session, bool* completed) {
-  if (!IsFolderAsItIs(options.Root)) return ScanStart::RootMissing;
-  if (!OpenScanLog(session, options.LogPath)) return ScanStart::LogUnopenable;
+  const ScanPath root = ResolveTypedFolder(options.Root);
+  if (!IsFolderAsItIs(root.Literal)) return ScanStart::RootMissing;
+  if (!OpenScanLog(session, ResolveTypedPath(options.LogPath))) return ScanStart::LogUnopenable;
   PatternMatcher pattern;
   PrepareScan(session, options, pattern);
-  const std::wstring root = WalkRootOf(options.Root);
   const std::wstring folderList = session.ScanRecentFolders ? OpenFolderList(session) : std::wstring();
   const bool ran = WalkFolder(root, session, false);
   FinishScanLog(session, ran, folderList);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_system.h"
 #include "scan/scan_session.h"
 
 // The options as the window holds them: texts as typed, check boxes, the timestamp list.
@@ -34,11 +35,9 @@ const wchar_t* TimestampCaption(int32_t timestampBase);
 // processor's conversion cannot represent (NaN, beyond 64 bits) gives 0, as on x86.
 int32_t ParseMaxAgeDays(const std::wstring& text);
 
-// The root without its trailing backslashes, so that C:\ is walked as C:.
-std::wstring WalkRootOf(std::wstring root);
-
-// Zeroes the session and opens (creates or truncates) the log. False when it cannot be opened.
-bool OpenScanLog(ScanSession& session, const std::wstring& logPath);
+// Zeroes the session and opens (creates or truncates) the log, the path as ResolveTypedPath
+// gives it. False when it cannot be opened.
+bool OpenScanLog(ScanSession& session, const ScanPath& logPath);
 
 // Takes the options into the session, writes the header and the legend, compiles the pattern
 // into `pattern` (which must outlive the scan) and takes today's day number.
@@ -49,7 +48,7 @@ void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatche
 std::wstring OpenFolderList(ScanSession& session);
 
 // Merges the folder list when it has lines (and deletes it in every case), writes the footer
-// and closes the log.
+// and closes the log. The list's path is the one OpenFolderList gave.
 void FinishScanLog(ScanSession& session, bool completed, const std::wstring& folderListPath);
 
 enum class ScanStart { Started, RootMissing, LogUnopenable };

@@ -65,6 +65,9 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
   const UniqueFileHandle file =
       AdoptFileHandle(OpenFileAsItIs(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
   if (!file) return false;
+  // Only a file on disk is ever read: a device (a serial port behind a name like aux.dll, a
+  // console, nul) would give a digest of nothing or block the scan for ever.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) return false;
 
   HCRYPTPROV provider = 0;
   HCRYPTHASH hash = 0;

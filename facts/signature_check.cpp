@@ -1,6 +1,7 @@
 #include "facts/signature_check.h"
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <wincrypt.h>
 #include <mscat.h>
 #include <softpub.h>
@@ -28,7 +29,6 @@ struct SignatureVerdict {
 
 const SignatureVerdict kVerdicts[] = {
     {0, L"Signed :  "},
-    {kStatusDirectory, L"Directory"},
     {static_cast<uint32_t>(TRUST_E_PROVIDER_UNKNOWN), L"Unknown :  "},
     {static_cast<uint32_t>(TRUST_E_SUBJECT_NOT_TRUSTED), L"Untrusted :  "},
     {static_cast<uint32_t>(TRUST_E_EXPLICIT_DISTRUST), L"Untrusted :  "},
@@ -58,23 +58,74 @@ std::wstring MemberTag(const std::vector<BYTE>& hash) {
   return tag;
 }
 
-// Checks the file through the first catalog that lists its hash. False when no catalog could
-// be consulted; then status is untouched and the embedded verdict stands.
-bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, uint32_t& status) {
-  HCATADMIN admin = nullptr;
-  if (!CryptCATAdminAcquireContext(&admin, &catalogSubsystem, 0)) return false;
-  const auto releaseAdmin = OnScopeExit([&] { CryptCATAdminReleaseContext(admin, 0); });
+// Since Windows 8 many system catalogs list their members by SHA-256, which only the second
+// generation of the catalog calls (absent before Windows 8, so looked up at run time) can ask
+// for. The record WinVerifyTrust reads then carries the context that made the hash.
+using AcquireContext2Call = BOOL(WINAPI*)(HCATADMIN*, const GUID*, PCWSTR, PCCERT_STRONG_SIGN_PARA, DWORD);
+using CalcHash2Call = BOOL(WINAPI*)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
+struct CatalogCalls2 {
+  AcquireContext2Call Acquire = nullptr;
+  CalcHash2Call CalcHash = nullptr;
+};
+struct CatalogMemberInfo {
+  WINTRUST_CATALOG_INFO Info;
+  HCATADMIN Admin;  // the Windows 8 member of the record
+};
 
+const CatalogCalls2& SecondCatalogCalls() {
+  static const CatalogCalls2 calls = [] {
+    CatalogCalls2 found;
+    if (HMODULE wintrust = GetModuleHandleW(L"wintrust.dll")) {
+      found.Acquire = reinterpret_cast<AcquireContext2Call>(
+          reinterpret_cast<void*>(GetProcAddress(wintrust, "CryptCATAdminAcquireContext2")));
+      found.CalcHash = reinterpret_cast<CalcHash2Call>(
+          reinterpret_cast<void*>(GetProcAddress(wintrust, "CryptCATAdminCalcHashFromFileHandle2")));
+    }
+    if (found.Acquire == nullptr || found.CalcHash == nullptr) found = CatalogCalls2{};
+    return found;
+  }();
+  return calls;
+}
+
+// The file's member hash under one algorithm (null: the first generation's SHA-1), and the
+// context that made it.
+bool CatalogHash(const wchar_t* algorithm, HANDLE file, HCATADMIN& admin, std::vector<BYTE>& hash) {
+  const CatalogCalls2& calls = SecondCatalogCalls();
+  const bool second = algorithm != nullptr;
+  if (second ? !calls.Acquire(&admin, &catalogSubsystem, algorithm, nullptr, 0)
+             : !CryptCATAdminAcquireContext(&admin, &catalogSubsystem, 0)) {
+    admin = nullptr;
+    return false;
+  }
   DWORD hashBytes = 0;
   RewindFile(file);
-  CryptCATAdminCalcHashFromFileHandle(file, &hashBytes, nullptr, 0);
+  second ? calls.CalcHash(admin, file, &hashBytes, nullptr, 0) : CryptCATAdminCalcHashFromFileHandle(file, &hashBytes, nullptr, 0);
   if (hashBytes == 0) return false;
-  std::vector<BYTE> hash(hashBytes);
-  if (!CryptCATAdminCalcHashFromFileHandle(file, &hashBytes, hash.data(), 0)) return false;
+  hash.assign(hashBytes, 0);
+  RewindFile(file);
+  if (second ? !calls.CalcHash(admin, file, &hashBytes, hash.data(), 0)
+             : !CryptCATAdminCalcHashFromFileHandle(file, &hashBytes, hash.data(), 0)) {
+    return false;
+  }
   hash.resize(hashBytes);
+  return true;
+}
+
+// Checks the file through the first catalog that lists its hash under the algorithm. False when
+// no catalog lists it; then status is untouched.
+bool CheckThroughCatalogOf(const wchar_t* algorithm, HANDLE file, const wchar_t* path, WINTRUST_DATA& data,
+                           uint32_t& status) {
+  HCATADMIN admin = nullptr;
+  std::vector<BYTE> hash;
+  const bool hashed = CatalogHash(algorithm, file, admin, hash);
+  const auto releaseAdmin = OnScopeExit([&] {
+    if (admin != nullptr) CryptCATAdminReleaseContext(admin, 0);
+  });
+  if (!hashed) return false;
   const std::wstring tag = MemberTag(hash);
 
-  HCATINFO catalog = CryptCATAdminEnumCatalogFromHash(admin, hash.data(), hashBytes, 0, nullptr);
+  HCATINFO catalog =
+      CryptCATAdminEnumCatalogFromHash(admin, hash.data(), static_cast<DWORD>(hash.size()), 0, nullptr);
   if (catalog == nullptr) return false;
   const auto releaseCatalog = OnScopeExit([&] { CryptCATAdminReleaseCatalogContext(admin, catalog, 0); });
 
@@ -82,20 +133,31 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
   info.cbStruct = sizeof info;
   if (!CryptCATCatalogInfoFromContext(catalog, &info, 0)) return false;
 
-  WINTRUST_CATALOG_INFO member{};
-  member.cbStruct = sizeof member;
-  member.dwCatalogVersion = 0;
-  member.pcwszCatalogFilePath = info.wszCatalogFile;
-  member.pcwszMemberTag = tag.c_str();
-  member.pcwszMemberFilePath = path;
-  member.hMemberFile = file;
+  CatalogMemberInfo member{};
+  member.Info.cbStruct = algorithm != nullptr ? sizeof member : sizeof member.Info;
+  member.Info.dwCatalogVersion = 0;
+  member.Info.pcwszCatalogFilePath = info.wszCatalogFile;
+  member.Info.pcwszMemberTag = tag.c_str();
+  member.Info.pcwszMemberFilePath = path;
+  member.Info.hMemberFile = file;
+  member.Admin = admin;
   RewindFile(file);
   data.dwUnionChoice = WTD_CHOICE_CATALOG;
-  data.pCatalog = &member;
+  data.pCatalog = &member.Info;
   data.dwStateAction = WTD_STATEACTION_AUTO_CACHE_FLUSH;
   status = CheckTrust(data);
   DrainFactsQueue();
   return true;
+}
+
+// One catalog lookup: by SHA-256 where Windows can, then by SHA-1. False when no catalog could
+// be consulted; then status is untouched and the embedded verdict stands.
+bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, uint32_t& status) {
+  if (SecondCatalogCalls().Acquire != nullptr &&
+      CheckThroughCatalogOf(BCRYPT_SHA256_ALGORITHM, file, path, data, status)) {
+    return true;
+  }
+  return CheckThroughCatalogOf(nullptr, file, path, data, status);
 }
 
 }  // namespace
@@ -103,10 +165,6 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
 bool CatalogCheckApplies(uint64_t fileSize) { return fileSize <= kCatalogCheckLimit; }
 
 uint32_t VerifyFileSignature(const wchar_t* path) {
-  const DWORD attributes = FileAttributesAsItIs(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return kStatusUnopenable;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return kStatusDirectory;
-
   // Both checks read the file through this handle, opened on the file system as it is: the
   // verdict is about the bytes that the path names and that the hash reads, not about a
   // redirected copy, and the trust machinery (which loads its modules lazily) runs with
@@ -114,7 +172,9 @@ uint32_t VerifyFileSignature(const wchar_t* path) {
   // stand in the way of the programs that own the file.
   const UniqueFileHandle file = AdoptFileHandle(OpenFileAsItIs(
       path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
-  if (!file) return kStatusUnopenable;
+  // A folder cannot be opened this way; a device (a name such as aux.dll that Windows maps to
+  // one) is never read.
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return kStatusUnopenable;
 
   WINTRUST_FILE_INFO fileInfo{};
   fileInfo.cbStruct = sizeof fileInfo;
@@ -152,10 +212,6 @@ bool IsMicrosoftCompany(const std::wstring& company) {
 }
 
 bool ApplySignatureVerdict(uint32_t status, std::wstring& company) {
-  if (status == kStatusDirectory) {
-    company = SignatureVerdictText(status);
-    return false;
-  }
   const bool microsoft = status == 0 && IsMicrosoftCompany(company);
   company.insert(0, SignatureVerdictText(status));
   return microsoft;

@@ -5,18 +5,18 @@
 #include <cstdint>
 #include <string>
 
-constexpr uint32_t kStatusDirectory = 0xDDDDDDDD;   // the path is a folder
-constexpr uint32_t kStatusUnopenable = 0xFEFEFEFE;  // the path does not exist or cannot be opened
+constexpr uint32_t kStatusUnopenable = 0xFEFEFEFE;  // no file on disk can be opened under the path
 constexpr uint64_t kCatalogCheckLimit = 52428800;   // larger files keep their embedded verdict
 
-// Zero when trusted, else the trust error or one of the two own status values.
+// Zero when trusted, else the trust error or kStatusUnopenable. The path is in the form the file
+// system is to take literally (ScanPath::Literal).
 uint32_t VerifyFileSignature(const wchar_t* path);
 
-// The verdict text for a status ("Signed :  ", "Unsigned :  ", ...); "Directory" for a folder.
+// The verdict text for a status ("Signed :  ", "Unsigned :  ", ...).
 const wchar_t* SignatureVerdictText(uint32_t status);
 
-// Puts the verdict in front of the company text (replaces it for a folder); true only for a
-// trusted signature on a file whose company name begins with "Microsoft Corp".
+// Puts the verdict in front of the company text; true only for a trusted signature on a file
+// whose company name begins with "Microsoft Corp".
 bool ApplySignatureVerdict(uint32_t status, std::wstring& company);
 
 // The case-sensitive prefix test the Microsoft rule uses.

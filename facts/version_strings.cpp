@@ -3,7 +3,9 @@
 #include <cwchar>
 #include <cstring>
 
+#include "facts/pe_version_resource.h"
 #include "platform/file_system.h"
+#include "platform/scope_guard.h"
 
 namespace {
 
@@ -24,14 +26,16 @@ void WriteWord(unsigned char* data, size_t offset, size_t value) {
 
 // Makes the node at offset, and everything under it, end by limit. VerQueryValueW trusts the
 // stored lengths and knows nothing of the 4000 bytes we kept, so a resource cut at that size
-// (or a damaged one) would send it reading past the buffer. A child that cannot be made whole
-// is dropped with all the siblings after it. False when the node itself is unusable.
+// (or a damaged one) would send it reading past the buffer. A child cut off by the end of the
+// bytes read, or otherwise unusable, is dropped with all the siblings after it (they lie beyond
+// it). False when the node itself is unusable.
 bool ClipNode(unsigned char* data, size_t offset, size_t limit, int depth) {
   // A real tree is four levels deep; anything much deeper is damage.
   if (depth > 16 || offset + kNodeHeaderBytes > limit) return false;
   size_t length = ReadWord(data, offset);
   if (length < kNodeHeaderBytes) return false;
-  if (offset + length > limit) {
+  const bool cut = offset + length > limit;
+  if (cut) {
     length = limit - offset;
     WriteWord(data, offset, length);
   }
@@ -42,8 +46,17 @@ bool ClipNode(unsigned char* data, size_t offset, size_t limit, int depth) {
   if (keyEnd + 2 > end) return false;
 
   const size_t valueStart = AlignFour(keyEnd + 2);
-  const size_t valueBytes = ReadWord(data, offset + 2) * (ReadWord(data, offset + 4) != 0 ? 2u : 1u);
-  if (valueBytes > 0 && valueStart + valueBytes > end) return false;
+  const size_t unitBytes = ReadWord(data, offset + 4) != 0 ? 2u : 1u;
+  size_t valueBytes = ReadWord(data, offset + 2) * unitBytes;
+  if (valueBytes > 0 && valueStart + valueBytes > end) {
+    // A value cut off with the bytes that were read is not there at all.
+    if (cut) return false;
+    // Some resource compilers store a text's length in bytes, twice its length in characters:
+    // the value is clipped to its whole node, and read up to its NUL, as the platform's own
+    // lookup gives it, instead of losing it and every sibling after it.
+    valueBytes = valueStart < end ? (end - valueStart) / unitBytes * unitBytes : 0;
+    WriteWord(data, offset + 2, valueBytes / unitBytes);
+  }
 
   size_t child = AlignFour(valueStart + valueBytes);
   while (child < end) {
@@ -76,6 +89,18 @@ bool InsideBlock(const VersionInfoBlock& block, const void* value, size_t bytes)
   return at >= begin && at <= begin + kVersionDataBytes && bytes <= static_cast<size_t>(begin + kVersionDataBytes - at);
 }
 
+// The platform's lookup wherever it names the file itself (it also knows the resources that
+// language files hold); else the resource read from the file's own bytes, through a handle on
+// exactly the file that was listed.
+bool ReadVersionData(const wchar_t* path, unsigned char* data) {
+  if (OrdinaryPathNamesIt(path)) {
+    return AsItIs([&] { return GetFileVersionInfoW(path, 0, kVersionDataBytes, data) != FALSE; });
+  }
+  const UniqueFileHandle file = AdoptFileHandle(OpenFileAsItIs(
+      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
+  return file && GetFileType(file.get()) == FILE_TYPE_DISK && ReadPeVersionResource(file.get(), data, kVersionDataBytes);
+}
+
 }  // namespace
 
 void LoadVersionInfo(const wchar_t* path, VersionInfoBlock& block) {
@@ -85,8 +110,7 @@ void LoadVersionInfo(const wchar_t* path, VersionInfoBlock& block) {
   std::memset(block.VersionData, 0, sizeof block.VersionData);
 
   // A fixed size and no GetFileVersionInfoSizeW: a larger resource is cut to its first bytes.
-  const std::wstring target = FileSystemPath(path);
-  if (!AsItIs([&] { return GetFileVersionInfoW(target.c_str(), 0, kVersionDataBytes, block.VersionData); })) return;
+  if (!ReadVersionData(path, block.VersionData)) return;
   if (!ClipVersionTree(block.VersionData, kVersionDataBytes)) return;
 
   void* table = nullptr;

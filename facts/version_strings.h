@@ -19,6 +19,8 @@ struct VersionInfoBlock {
   std::wstring LastResult;
 };
 
+// Reads the start of the version resource of the file at `path`, in the form the file system is
+// to take literally (ScanPath::Literal).
 void LoadVersionInfo(const wchar_t* path, VersionInfoBlock& block);
 
 // The value under the last translation pair, or the default text. An existing empty value

@@ -1,24 +1,45 @@
 // The one door through which a scan reaches the file system, so that every path the user types
 // and every path the log shows means the file system as it is:
+// - a typed path means what Windows makes of it, once: its full path (relative parts, "." and
+//   "..", trailing dots and blanks resolved as Windows resolves them), where the typed text is
+//   checked; from then on the scan hands the file system only the extended-length form of that
+//   full path plus names exactly as the walk found them, so neither the trimming of a trailing
+//   dot or blank nor the mapping of a name such as aux.dll to a device can apply to a file the
+//   walk found, and no path is too long;
 // - a 32-bit process on 64-bit Windows sees System32 redirected to SysWOW64 unless WOW64
 //   redirection is off; it is turned off around each file-system call alone, never across a
-//   module load, a message drain or a trust check, which all depend on it;
-// - Win32 refuses paths of MAX_PATH units or more unless they come in extended-length form,
-//   which is used for exactly those, while the log keeps showing the ordinary path.
+//   module load, a message drain or a trust check, which all depend on it.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+// A path twice: as the log and the window show it, and as the file system is handed it.
+struct ScanPath {
+  std::wstring Shown;    // the ordinary full path
+  std::wstring Literal;  // its extended-length form (\\?\C:\..., \\?\UNC\server\share\...)
+};
+
 // The extended-length form of a full path: \\?\ before a drive path, \\?\UNC\ in place of the
 // two backslashes of a share path. A path already in that form, or of another kind, stays.
 std::wstring ExtendedLengthPath(const std::wstring& fullPath);
 
-// What the file system is handed for `path`: the path itself below MAX_PATH units, else the
-// extended-length form of its full path (relative parts, "." and ".." resolved first, since
-// the extended form takes every character literally).
-std::wstring FileSystemPath(const std::wstring& path);
+// What Windows makes of a typed path, in both forms. A text Windows cannot resolve (empty, say)
+// gives empty forms, which name nothing.
+ScanPath ResolveTypedPath(const std::wstring& typed);
+
+// The same for a folder to walk, without trailing backslashes (C:\ is walked as C:). A bare
+// drive ("D:") stands for its root, as the walk has always read it.
+ScanPath ResolveTypedFolder(const std::wstring& typed);
+
+// The entry `name` of `folder`, exactly as listed: appended to both forms as it is.
+void AppendName(ScanPath& folder, const wchar_t* name);
+
+// Whether the ordinary form of a literal path names the same file. False where Windows reads the
+// ordinary form as another name (a trailing dot or blank of the last part trimmed) or as a
+// device (aux.dll, con, lpt1...): a call that only takes an ordinary path must not be handed it.
+bool OrdinaryPathNamesIt(const std::wstring& literalPath);
 
 // Turns WOW64 file-system redirection off for its lifetime; does nothing outside WOW64.
 struct RedirectionOff {
@@ -37,10 +58,11 @@ auto AsItIs(Call call) -> decltype(call()) {
   return call();
 }
 
-// The usual calls, each through the guard and with the path in the form the system takes.
-HANDLE OpenFileAsItIs(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
-DWORD FileAttributesAsItIs(const std::wstring& path);
-bool IsFolderAsItIs(const std::wstring& path);
-HANDLE FindFirstFileAsItIs(const std::wstring& pattern, WIN32_FIND_DATAW* entry);
-bool DeleteFileAsItIs(const std::wstring& path);
-bool CreateFolderAsItIs(const std::wstring& path);
+// The usual calls, each through the guard. Each takes the path as the file system is to see
+// it, unchanged: a ScanPath's Literal form (anything else is interpreted by Windows first).
+HANDLE OpenFileAsItIs(const std::wstring& literalPath, DWORD access, DWORD share, DWORD disposition, DWORD flags);
+DWORD FileAttributesAsItIs(const std::wstring& literalPath);
+bool IsFolderAsItIs(const std::wstring& literalPath);
+HANDLE FindFirstFileAsItIs(const std::wstring& literalPattern, WIN32_FIND_DATAW* entry);
+bool DeleteFileAsItIs(const std::wstring& literalPath);
+bool CreateFolderAsItIs(const std::wstring& literalPath);

@@ -1,6 +1,7 @@
 #include "scan/file_evaluation.h"
 
 #include <memory>
+#include <utility>
 
 #include "facts/md5_hash.h"
 #include "facts/signature_check.h"
@@ -26,7 +27,7 @@ EntryVerdict EvaluateFolder(ScanSession& session, const std::wstring& path) {
 
 }  // namespace
 
-EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, EntryKind kind) {
+EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKind kind) {
   const WIN32_FIND_DATAW& entry = session.FindData;
   // The UTC calendar date of the file time, against the local date the scan started on.
   if (!FileTimeToSystemTime(&ChosenTime(entry, kind, session.TimestampBase), &session.DateScratch)) {
@@ -38,8 +39,9 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
   if (kind == EntryKind::File && (session.Pattern == nullptr || !MatchesPattern(*session.Pattern, entry.cFileName))) {
     return EntryVerdict::Continue;
   }
-  const std::wstring path = folder + L"\\" + entry.cFileName;
-  if (kind == EntryKind::Folder) return EvaluateFolder(session, path);
+  ScanPath path = folder;
+  AppendName(path, entry.cFileName);
+  if (kind == EntryKind::Folder) return EvaluateFolder(session, path.Shown);
 
   // A signature check or a hash can take seconds on a big file: the lines found before it go
   // to disk first.
@@ -52,11 +54,11 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
   if (session.IncludeCompanyName || session.VerifySignatures || session.IncludeDescription) {
     // About 5 KB: kept off the stack, which a deep tree already fills with walk levels.
     const auto block = std::make_unique<VersionInfoBlock>();
-    LoadVersionInfo(path.c_str(), *block);
+    LoadVersionInfo(path.Literal.c_str(), *block);
     std::wstring company = QueryVersionString(*block, L"CompanyName", L"No publisher");
     bool isMicrosoft;
     if (session.VerifySignatures) {
-      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(path.c_str()), company);
+      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(path.Literal.c_str()), company);
     } else {
       isMicrosoft = IsMicrosoftCompany(company);
     }
@@ -75,14 +77,14 @@ EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, Ent
   if (session.IncludeMd5) {
     wchar_t digest[129] = {};
     uint32_t count = 128;
-    const bool hashed = ComputeFileMd5(path.c_str(), digest, count) && digest[0] != L'\0';
+    const bool hashed = ComputeFileMd5(path.Literal.c_str(), digest, count) && digest[0] != L'\0';
     facts.HashField = std::wstring(L" | ") + (hashed ? digest : L"Hash error: Unknown");
     DrainScanWhenDue(session);
     if (session.StopRequested) return EntryVerdict::Stop;
   }
 
   facts.Date = DateText(session.DateScratch);
-  facts.Path = path;
+  facts.Path = std::move(path.Shown);
   facts.LineEnd = LineEnd(session.SeparateWithBlankLine);
   WriteText(FileResultLine(facts), session.LogFile.get());
   ++session.FilesMatched;

@@ -7,11 +7,14 @@
 
 #include <string>
 
+#include "platform/file_system.h"
 #include "scan/scan_session.h"
 
 enum class EntryVerdict { Stop = 0, Continue = 1, Listed = 2 };
 
 enum class EntryKind { File, Folder };
 
-// Examines the entry now in session.FindData, found in folder (no trailing backslash).
-EntryVerdict EvaluateEntry(ScanSession& session, const std::wstring& folder, EntryKind kind);
+// Examines the entry now in session.FindData, found in folder. The log shows the entry's path in
+// its ordinary form; every file fact is read through its literal form, the name exactly as
+// listed.
+EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKind kind);

@@ -2,16 +2,17 @@
 // file (and, for the recent-folders list, every real subfolder) to the evaluator. It notes each
 // folder it enters for the folder line, keeps the window alive by draining the queue once per
 // folder and every fifth entry of the scan (at most every few milliseconds, see
-// DrainScanWhenDue), and it tests the stop flag at each of those points. No list of entries is built: one FindData record in
-// the session serves every level, so memory stays constant however large the tree.
+// DrainScanWhenDue), and it tests the stop flag at each of those points.
+// No list of entries is built and nothing grows with the width of the tree: one FindData record
+// in the session serves every level, and one path (in both its forms) grows and shrinks as the
+// walk goes down and up. The levels are kept in a list of their own, one open listing each,
+// not on the call stack, so the deepest tree Windows can hold (about 16,000 levels within a
+// path's 32,767 units) is walked to its end.
 #pragma once
 
-#include <windows.h>
-
-#include <string>
-
+#include "platform/file_system.h"
 #include "scan/scan_session.h"
 
 // True when this folder and everything below it was walked to the end; false when the walk
-// ended because StopRequested was found set.
-bool WalkFolder(const std::wstring& folder, ScanSession& session, bool insideRecentFolder);
+// ended because StopRequested was found set. The folder comes from ResolveTypedPath.
+bool WalkFolder(const ScanPath& folder, ScanSession& session, bool insideRecentFolder);

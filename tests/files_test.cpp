@@ -90,7 +90,10 @@ TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   EXPECT_EQ(Md5(FixturePath(L"two_chunks_plus_one.bin")), "false");
   SetFactsDrain(nullptr);
   EXPECT_TRUE(hashedFileClosed);
-  for (const std::wstring& path : {folder / L"missing.bin", folder.Path}) EXPECT_EQ(Md5(path), "false") << Printable(path);
+  // A device is never read, whatever it would give: the NUL device, the empty file's digest.
+  for (const std::wstring& path : {folder / L"missing.bin", folder.Path, std::wstring(L"\\\\.\\NUL")}) {
+    EXPECT_EQ(Md5(path), "false") << Printable(path);
+  }
 }
 
 // The company text a line would show, with the Microsoft answer after a slash.
@@ -116,7 +119,8 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
       {FixturePath(L"signed.exe"), 0, 0, "Signed :  Microsoft Corporation / Microsoft"},
       {FixturePath(L"bad_signature.exe"), 0x80096010, 1, "Bad signature :  Microsoft Corporation"},
       {FixturePath(L"company_full.exe"), 0x800B0100, 1, "Unsigned :  Microsoft Corporation"},
-      {folder.Path, kStatusDirectory, 0, "Directory"}, {folder / L"vanished.exe", kStatusUnopenable, 0, "Unsigned :  No publisher"},
+      {folder.Path, kStatusUnopenable, 0, "Unsigned :  No publisher"}, {L"\\\\.\\NUL", kStatusUnopenable, 0, "Unsigned :  No publisher"},
+      {folder / L"vanished.exe", kStatusUnopenable, 0, "Unsigned :  No publisher"},
       {folder / L"truncated.exe", 0, -1, "Unsigned :  Microsoft Corporation"},
       {folder / L"notes.txt", 0, -1, "Unsigned :  No publisher"},
   };
@@ -150,9 +154,25 @@ std::string Strings(const std::wstring& path) {
   return answer;
 }
 
+// The program with each text value's stored length doubled, as resource compilers that count
+// bytes instead of characters store it.
+std::string WithByteLengths(std::string pe) {
+  for (const char* key : {"CompanyName", "FileDescription", "LegalCopyright"}) {
+    std::string wide;
+    for (const char* c = key; *c; ++c) wide += std::string{*c, '\0'};
+    const size_t at = pe.find(wide + std::string(2, '\0'));
+    EXPECT_NE(at, std::string::npos) << key;
+    if (at == std::string::npos) continue;
+    const unsigned length = static_cast<unsigned char>(pe[at - 4]) | static_cast<unsigned char>(pe[at - 3]) << 8;
+    pe[at - 4] = static_cast<char>(2 * length & 0xFF), pe[at - 3] = static_cast<char>(2 * length >> 8);
+  }
+  return pe;
+}
+
 TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) {
   TempFolder folder;
   ASSERT_TRUE(WriteBytes(folder / L"cut.exe", Bytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
+  ASSERT_TRUE(WriteBytes(folder / L"bytes.exe", WithByteLengths(Bytes(FixturePath(L"company_full.exe")))));
   const std::pair<std::wstring, const char*> cases[] = {
       {FixturePath(L"company_full.exe"), "Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"company_empty.exe"), " | Empty company | \\StringFileInfo\\040904b0\\FileDescription"},
@@ -160,6 +180,7 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
       {FixturePath(L"pairs_last.exe"), "Empresa | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
       {FixturePath(L"large.exe"), "No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"no_version.exe"), "(none) No publisher | No description"},
+      {folder / L"bytes.exe", "Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       {folder / L"cut.exe", "(none) No publisher | No description"}, {folder.Path, "(none) No publisher | No description"},
   };
   for (const auto& [path, answer] : cases) EXPECT_EQ(Strings(path), answer) << Printable(path);

@@ -60,19 +60,16 @@ TEST(Texts, NumbersDatesSizesAndAttributes) {
   }
 }
 
-TEST(Texts, MaximumAgeAsTypedAndRootWithoutTrailingBackslashes) {
+TEST(Texts, MaximumAgeAsTyped) {
   const std::pair<const wchar_t*, int32_t> ages[] = {
       {L"30", 30}, {L"7.9", 7}, {L"abc", 0}, {L"", 0}, {L"  12abc", 12}, {L"-1", -1}, {L"-7.9", -7},
       {L"4294967297", 1}, {L"1e12", static_cast<int32_t>(0xD4A51000u)}, {L"nan", 0}, {L"99999999999999999999999", 0}};
   for (const auto& [text, days] : ages) EXPECT_EQ(ParseMaxAgeDays(text), days) << Printable(text);
-  EXPECT_EQ(WalkRootOf(L"C:\\"), L"C:");
-  EXPECT_EQ(WalkRootOf(L"C:\\Data\\\\\\"), L"C:\\Data");
-  EXPECT_EQ(WalkRootOf(L"\\\\"), L"");
 }
 
 TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
   const std::pair<uint32_t, const wchar_t*> verdicts[] = {
-      {0xDDDDDDDD, L"Directory"}, {0x800B0001, L"Unknown :  M"}, {0x800B0004, L"Untrusted :  M"},
+      {0x800B0001, L"Unknown :  M"}, {0x800B0004, L"Untrusted :  M"},
       {0x800B0111, L"Untrusted :  M"}, {0x800B0109, L"Untrusted :  M"}, {0x80096010, L"Bad signature :  M"},
       {0x800B010C, L"Revoked :  M"}, {0x800B0100, L"Unsigned :  M"}, {0x800B0101, L"Unsigned :  M"},
       {0xFEFEFEFE, L"Unsigned :  M"}, {1, L"Unsigned :  M"}};
@@ -94,15 +91,30 @@ TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
   EXPECT_FALSE(CatalogCheckApplies(0x100000000ull));
 }
 
-TEST(Platform, LongPathsAndTheDrainThrottle) {
-  const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";  // 260 units
-  const std::pair<std::wstring, std::wstring> paths[] = {
-      {L"C:\\" + std::wstring(256, L'd'), L"C:\\" + std::wstring(256, L'd')},  // 259 units: as it is
-      {deep, L"\\\\?\\" + deep}, {L"\\\\?\\" + deep, L"\\\\?\\" + deep},
-      {L"\\\\srv\\share\\" + std::wstring(250, L's'), L"\\\\?\\UNC\\srv\\share\\" + std::wstring(250, L's')},
-      {L"C:\\" + std::wstring(255, L'd') + L"\\.\\x\\..\\x", L"\\\\?\\" + deep},  // literal in the extended form
-      {L"C:/" + std::wstring(255, L'd') + L"/x", L"\\\\?\\" + deep}};
-  for (const auto& [path, given] : paths) EXPECT_EQ(Printable(FileSystemPath(path)), Printable(given)) << path.size();
+TEST(Platform, TypedPathsAndTheDrainThrottle) {
+  // Typed paths mean what Windows makes of them, in the ordinary form the log shows and the
+  // extended form the file system takes literally.
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  const std::wstring here = std::wstring(current).back() == L'\\' ? std::wstring(current) : current + std::wstring(L"\\");
+  const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";
+  const struct {
+    std::wstring Typed, Shown, Literal;
+    bool Folder;
+  } paths[] = {
+      {L"C:\\Data ", L"C:\\Data", L"\\\\?\\C:\\Data", true}, {L"C:\\Data.", L"C:\\Data", L"\\\\?\\C:\\Data", true},
+      {L"C:\\", L"C:", L"\\\\?\\C:", true}, {L"c:", L"c:", L"\\\\?\\c:", true},
+      {L"C:/a/./b/../x\\\\", L"C:\\a\\x", L"\\\\?\\C:\\a\\x", true},
+      {L"C:\\logs\\", L"C:\\logs\\", L"\\\\?\\C:\\logs\\", false},
+      {L"C:\\logs\\out.txt. ", L"C:\\logs\\out.txt", L"\\\\?\\C:\\logs\\out.txt", false},
+      {L"\\\\srv\\share\\dir\\", L"\\\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir", true},
+      {L"\\\\?\\" + deep, deep, L"\\\\?\\" + deep, true}, {L"sub", here + L"sub", L"\\\\?\\" + here + L"sub", true},
+      {L"", L"", L"", true}};
+  for (const auto& p : paths) {
+    const ScanPath resolved = p.Folder ? ResolveTypedFolder(p.Typed) : ResolveTypedPath(p.Typed);
+    EXPECT_EQ(Printable(resolved.Shown), Printable(p.Shown)) << Printable(p.Typed);
+    EXPECT_EQ(Printable(resolved.Literal), Printable(p.Literal)) << Printable(p.Typed);
+  }
   // A counter near 2^63, one that is huge at the scan's first drain, 10 MHz and 3 GHz.
   constexpr long long kTop = 0x7FFFFFFFFFFFFFFFll;
   const struct {

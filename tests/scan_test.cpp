@@ -60,6 +60,19 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
        }, {Dated({L"alpha.exe", L"Hidden.SYS", L"read.exe"}, today), {}}},
       {"no recent folder: no section", [](ScanOptions& o, const Tree&) { o.ScanRecentFolders = o.Recurse = true; },
        {{}, {}}, L"aged\\aged2"},
+      {"names as listed: a trailing dot or blank and device names are their own files; a signed original is left out",
+       [](ScanOptions& o, const Tree& tree) {
+         o.Pattern = L"", o.VerifySignatures = o.IncludeCompanyName = o.IncludeDescription = o.IncludeMd5 = true;
+         o.IncludeFileSize = o.IncludeAttributes = true;
+         CreateDirectoryW(tree.Path(L"odd").c_str(), nullptr);
+         CopyFileW(FixturePath(L"signed.exe").c_str(), tree.Path(L"odd\\evil.exe").c_str(), FALSE);
+         // aux.dll would be the serial port: a read of it never returns.
+         for (const auto& [name, content] : {std::pair{L"evil.exe.", "dot"}, {L"evil.exe ", "space"}, {L"nul.exe", "nul"},
+                                             {L"aux.dll", "aux"}, {L"CON", "con"}, {L"lpt9.sys", "lpt"}}) {
+           EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"odd\\") + name, content)) << Printable(name);
+         }
+       }, {Dated({L"evil.exe.", L"evil.exe ", L"nul.exe", L"aux.dll", L"CON", L"lpt9.sys"}, today), {}},
+       L"odd"},
       {"no temporary folder for the list: no section", [](ScanOptions& o, const Tree& tree) {
          o.ScanRecentFolders = o.Recurse = true;
          SetEnvironmentVariableW(L"TMP", (tree.Base / L"not there").c_str());
@@ -86,15 +99,18 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
 }
 
 // The parts of the lines of a scan of a folder holding one copy of `fixture`, after the path.
-std::vector<std::wstring> ScanOne(const wchar_t* fixture, bool microsoft, bool company, bool description, bool verify) {
+// The copy is named as asked, written under that name exactly.
+std::vector<std::wstring> ScanOne(const wchar_t* fixture, bool microsoft, bool company, bool description, bool verify,
+                                  const std::wstring& name = L"item.exe") {
   TempFolder folder;
-  EXPECT_TRUE(CopyFileW(FixturePath(fixture).c_str(), (folder / L"item.exe").c_str(), FALSE)) << Printable(fixture);
-  ScanOptions o = BareOptions(folder.Path, folder / L"log.txt", L".exe", L"0");
+  std::ifstream in(std::filesystem::path(FixturePath(fixture)), std::ios::binary);
+  EXPECT_TRUE(WriteBytes(L"\\\\?\\" + folder / name, std::string(std::istreambuf_iterator<char>(in), {}))) << Printable(fixture);
+  ScanOptions o = BareOptions(folder.Path, folder / L"log.txt", L"item*|aux*", L"0");
   o.IncludeMicrosoftFiles = microsoft, o.IncludeCompanyName = company, o.IncludeDescription = description;
   o.VerifySignatures = verify;
   Scan(o);
   std::vector<std::wstring> lines;
-  const std::wstring log = LogText(o.LogPath), item = folder / L"item.exe";
+  const std::wstring log = LogText(o.LogPath), item = folder / name;
   for (size_t at = log.find(item); at != std::wstring::npos; at = log.find(item, at + 1)) {
     lines.push_back(log.substr(at + item.size(), log.find(L"\r\n", at) - at - item.size()));
   }
@@ -116,6 +132,12 @@ TEST(MicrosoftRule, OnlyTheExactPrefixAndWithSignaturesOnlyASignedClaim) {
   EXPECT_EQ(ScanOne(L"bad_signature.exe", false, true, false, true), Lines{L" | Bad signature :  Microsoft Corporation"});
   EXPECT_EQ(ScanOne(L"signed.exe", true, false, false, true), Lines{L""}) << "verified, not shown";
   EXPECT_EQ(ScanOne(L"signed.exe", false, false, false, true), Lines{}) << "verified, not shown, still decides";
+  // Names an ordinary path would trim or take for a device: the facts are still the file's own.
+  for (const wchar_t* name : {L"item.exe.", L"item.exe ", L"aux.exe"}) {
+    EXPECT_EQ(ScanOne(L"company_full.exe", true, true, true, true, name), Lines{L" | Full company | Unsigned :  Microsoft Corporation"})
+        << Printable(name);
+    EXPECT_EQ(ScanOne(L"signed.exe", false, true, false, true, name), Lines{}) << Printable(name);
+  }
 }
 
 TEST(WholeScan, FaultsBecomeTheirTextsAndDeepOrOddNamesAreLogged) {
@@ -155,9 +177,10 @@ TEST(FileEvaluation, UnconvertibleTimesAndFoldersWithoutTheirListLeaveNoTrace) {
   wcscpy(session.FindData.cFileName, L"x.exe");
   session.FindData.ftLastWriteTime = {0xFFFFFFFF, 0xFFFFFFFF};
   session.TimestampBase = kTimestampLastWrite;
-  EXPECT_EQ(EvaluateEntry(session, L"C:\\nowhere", EntryKind::File), EntryVerdict::Continue);
+  const ScanPath nowhere = ResolveTypedFolder(L"C:\\nowhere");
+  EXPECT_EQ(EvaluateEntry(session, nowhere, EntryKind::File), EntryVerdict::Continue);
   GetSystemTimeAsFileTime(&session.FindData.ftCreationTime);
-  EXPECT_EQ(EvaluateEntry(session, L"C:\\nowhere", EntryKind::Folder), EntryVerdict::Continue) << "no folder list";
+  EXPECT_EQ(EvaluateEntry(session, nowhere, EntryKind::Folder), EntryVerdict::Continue) << "no folder list";
   EXPECT_EQ(session.FilesMatched + session.FoldersMatched, 0u);
 }
 

@@ -210,7 +210,10 @@ inline const std::map<std::string, std::wstring> kDigests = {
     {"bravo", L"FD9AB41E47A9EF4F6477A8A000BF404F"},   {"charlie", L"BF779E0933A882808585D19455CD7937"},
     {"delta", L"63BCABF86A9A991864777C631C5B7617"},   {"foxtrot", L"BB52AEB112DEC1F523B47E0B1BE60AED"},
     {"golf", L"C6CF642B8F1CAC1101E23A06AA63600E"},    {"hotel", L"E919C49D5F0CD737285367810A3394D0"},
-    {"india", L"11A98374EBEC8E0C7A54751D2161804D"},
+    {"india", L"11A98374EBEC8E0C7A54751D2161804D"},   {"dot", L"69EB76C88557A8211CBFC9BEDA5FC062"},
+    {"space", L"FF2364A0BE3D20E46CC69EFB36AFE9A5"},   {"nul", L"40A8712B29AC76182ED0C4F632B7D543"},
+    {"aux", L"53E5733361417423CBEC0979F23B3DEF"},     {"con", L"7ED201FA20D25D22B291DC85AE9E5CED"},
+    {"lpt", L"D490FCE86517A384816375DACDBE0A2F"},
 };
 
 // Recent and old files, an empty folder, "..old" and ".old", a recent folder inside an old one
@@ -243,12 +246,13 @@ struct Expectation {
   uint64_t Analyzed = 0;
 };
 
-// A file's line as the layout rules give it for files without a version resource.
+// A file's line as the layout rules give it for files without a version resource. The file is
+// read under its name as it stands, whatever Windows would make of it in an ordinary path.
 inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {
   const wchar_t* labels[] = {L"Creation date:", L"Last access:", L"Last modified:"};
-  const std::vector<unsigned char> bytes = ReadBytes(path);
+  const std::vector<unsigned char> bytes = ReadBytes(L"\\\\?\\" + path);
   std::wstring line = L"<RecentFiles> | " + std::wstring(labels[o.TimestampBase]) + date;
-  if (o.IncludeAttributes) line += L" | " + AttributeLetters(GetFileAttributesW(path.c_str()));
+  if (o.IncludeAttributes) line += L" | " + AttributeLetters(GetFileAttributesW((L"\\\\?\\" + path).c_str()));
   line += L" | " + path;
   if (o.IncludeDescription) line += L" | No description";
   if (o.IncludeFileSize) line += L" | " + std::to_wstring(bytes.size()) + L" bytes";
