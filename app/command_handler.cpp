@@ -19,7 +19,19 @@ void BrowseInto(ControlId edit, bool (*browse)(std::wstring&)) {
   if (browse(chosen)) SetWindowTextW(Control(edit), chosen.c_str());
 }
 
-}  // namespace
+// What a control's notification or a close request leads to, with or without a scan running.
+enum class CommandAction {
+  Ignore,
+  OpenHelpPage,
+  DragWindow,
+  Minimize,
+  CloseTool,
+  BrowseRoot,
+  BrowseLog,
+  StartScan,
+  RequestStop,
+  AllowClose,
+};
 
 CommandAction DecideCommand(HWND control, bool scanning) {
   // A control that failed to be made has a null entry; nothing may match it.
@@ -34,6 +46,8 @@ CommandAction DecideCommand(HWND control, bool scanning) {
   if (control == CloseRequest()) return scanning ? CommandAction::RequestStop : CommandAction::AllowClose;
   return CommandAction::Ignore;
 }
+
+}  // namespace
 
 bool HandleCommand(HWND control) {
   switch (DecideCommand(control, Scanning)) {

@@ -13,18 +13,3 @@ inline HWND CloseRequest() { return reinterpret_cast<HWND>(static_cast<INT_PTR>(
 // Acts on a control's notification, or on a close request (CloseRequest()). Returns false
 // only for a close request while no scan runs, meaning the window may close.
 bool HandleCommand(HWND control);
-
-// What a control's notification or a close request leads to, with or without a scan running.
-enum class CommandAction {
-  Ignore,
-  OpenHelpPage,
-  DragWindow,
-  Minimize,
-  CloseTool,
-  BrowseRoot,
-  BrowseLog,
-  StartScan,
-  RequestStop,
-  AllowClose,
-};
-CommandAction DecideCommand(HWND control, bool scanning);

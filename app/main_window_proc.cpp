@@ -14,6 +14,48 @@ HCURSOR arrowCursor = nullptr;   // the system arrow, loaded on the first call
 
 bool IsControl(HWND window, ControlId id) { return window != nullptr && window == Control(id); }
 
+// Where the pointer is, as the cursor rule sees it.
+enum class PointerPlace { Chrome, Surface, OtherControl };
+
+// The cursor rule for one WM_SETCURSOR: which cursor to set (if any), the hand-shown flag
+// afterwards, and the message's answer.
+enum class CursorToSet { None, Hand, Arrow };
+struct CursorDecision {
+  CursorToSet Set;
+  bool HandShown;
+  BOOL Answer;
+};
+
+struct ControlColors {
+  COLORREF Text;
+  HBRUSH Background;
+};
+
+CursorDecision DecideCursor(PointerPlace place, bool shown) {
+  switch (place) {
+    case PointerPlace::Chrome: return {shown ? CursorToSet::None : CursorToSet::Hand, true, TRUE};
+    case PointerPlace::Surface: return {CursorToSet::Arrow, false, FALSE};
+    case PointerPlace::OtherControl: break;
+  }
+  // Left alone, the control shows its own class cursor: hand, text cursor or arrow.
+  return {CursorToSet::None, shown, shown ? TRUE : FALSE};
+}
+
+// Text colour and background of a control, recognised by its handle in ControlTable.
+ControlColors ColorsForControl(HWND control) {
+  if (IsControl(control, StatusLineId) || IsControl(control, FolderLineId)) return {StatusTextColor, BandBrush};
+  if (IsControl(control, PatternHelpTextId)) return {HelpTextColor, SurfaceBrush};
+  return {LabelTextColor, SurfaceBrush};
+}
+
+// Where an open message box goes when the main window moves from `current` to `proposed`:
+// the same offset, its size kept.
+RECT BoxRectAfterMove(const RECT& proposed, const RECT& current, const RECT& box) {
+  const LONG left = proposed.left - current.left + box.left;
+  const LONG top = proposed.top - current.top + box.top;
+  return RECT{left, top, left + (box.right - box.left), top + (box.bottom - box.top)};
+}
+
 PointerPlace PlaceOf(HWND mainWindow, HWND under) {
   if (IsControl(under, HelpIconId) || IsControl(under, MinimizeGlyphId) || IsControl(under, CloseGlyphId)) {
     return PointerPlace::Chrome;
@@ -65,28 +107,6 @@ LRESULT OnMoving(HWND window, const RECT* proposed) {
 }
 
 }  // namespace
-
-CursorDecision DecideCursor(PointerPlace place, bool shown) {
-  switch (place) {
-    case PointerPlace::Chrome: return {shown ? CursorToSet::None : CursorToSet::Hand, true, TRUE};
-    case PointerPlace::Surface: return {CursorToSet::Arrow, false, FALSE};
-    case PointerPlace::OtherControl: break;
-  }
-  // Left alone, the control shows its own class cursor: hand, text cursor or arrow.
-  return {CursorToSet::None, shown, shown ? TRUE : FALSE};
-}
-
-ControlColors ColorsForControl(HWND control) {
-  if (IsControl(control, StatusLineId) || IsControl(control, FolderLineId)) return {StatusTextColor, BandBrush};
-  if (IsControl(control, PatternHelpTextId)) return {HelpTextColor, SurfaceBrush};
-  return {LabelTextColor, SurfaceBrush};
-}
-
-RECT BoxRectAfterMove(const RECT& proposed, const RECT& current, const RECT& box) {
-  const LONG left = proposed.left - current.left + box.left;
-  const LONG top = proposed.top - current.top + box.top;
-  return RECT{left, top, left + (box.right - box.left), top + (box.bottom - box.top)};
-}
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (handCursor == nullptr) handCursor = LoadCursorW(nullptr, IDC_HAND);

@@ -10,25 +10,18 @@
 #include <cwchar>
 #include <string>
 
-#include "facts/md5_hash.h"
+#include "bench_support.h"
 #include "facts/signature_check.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER frequency, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Milliseconds per VerifyFileSignature call, over enough calls to smooth out the first one.
 double VerifyMilliseconds(const wchar_t* path, uint32_t& status) {
   const int calls = 200;
   status = VerifyFileSignature(path);
-  const double start = Seconds();
+  const double start = NowSeconds();
   for (int i = 0; i < calls; ++i) VerifyFileSignature(path);
-  return (Seconds() - start) * 1000.0 / calls;
+  return (NowSeconds() - start) * 1000.0 / calls;
 }
 
 }  // namespace
@@ -54,12 +47,12 @@ int wmain(int argc, wchar_t** argv) {
   uint32_t count = 0;
   double best = 1e30;
   for (int run = 0; run < 3; ++run) {
-    const double start = Seconds();
+    const double start = NowSeconds();
     if (!ComputeFileMd5(bigFile, text, count)) {
       std::fprintf(stderr, "ComputeFileMd5 failed on %ls\n", bigFile);
       return 1;
     }
-    const double elapsed = Seconds() - start;
+    const double elapsed = NowSeconds() - start;
     if (elapsed < best) best = elapsed;
   }
   const double rate = static_cast<double>(size.QuadPart) / 1e6 / best;

@@ -11,19 +11,18 @@
 #include <string>
 #include <thread>
 
+#include "bench_support.h"
 #include "scan/pattern.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 double NanosecondsPerCall(const PatternMatcher& matcher, const std::wstring& name, bool& result) {
   long iterations = 1;
   for (;;) {
-    const auto start = Clock::now();
+    const double start = NowSeconds();
     bool any = false;
     for (long i = 0; i < iterations; ++i) any ^= MatchesPattern(matcher, name);
-    const double elapsed = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
+    const double elapsed = (NowSeconds() - start) * 1e9;
     result = MatchesPattern(matcher, name);
     if (elapsed > 2e8 || iterations > (1L << 26)) return elapsed / static_cast<double>(iterations) + (any ? 0 : 0);
     iterations *= 4;
@@ -45,9 +44,9 @@ double OracleNanosecondsPerCall(const std::wstring& expression, const std::wstri
     long iterations = 1;
     double figure = 0;
     for (;;) {
-      const auto start = Clock::now();
+      const double start = NowSeconds();
       for (long i = 0; i < iterations; ++i) std::regex_search(name, re);
-      const double elapsed = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
+      const double elapsed = (NowSeconds() - start) * 1e9;
       figure = elapsed / static_cast<double>(iterations);
       if (elapsed > 2e8) break;
       iterations *= 4;
@@ -80,7 +79,7 @@ void Row(const char* label, const std::wstring& keywords, const std::wstring& na
 
 }  // namespace
 
-int main() {
+int wmain() {
   const std::wstring defaults = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
   printf("%-44s %4s %5s %12s %14s %9s\n", "pattern", "name", "match", "ns/call", "std::wregex ns", "speed-up");
   Row("default pattern", defaults, L"report.txt");

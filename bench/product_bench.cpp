@@ -5,7 +5,7 @@
 // sparse file beyond 4 GiB through the window, against md5sum's digest of the same file (taken
 // by the calling script). Prints figures; nothing here fails on speed.
 //
-// Usage: product_bench <work folder> <generated entries> <real tree> <big file> <md5sum digest>
+// Usage: product_bench <work folder> <generated files> <real tree> <big file> <md5sum digest>
 //                      <md5sum seconds>
 #include <windows.h>
 
@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "facts/md5_hash.h"
 #include "window_scan_driver.h"
 
 namespace {
@@ -30,9 +29,7 @@ struct TreeFigures {
   ScanOutcome Best;
   double BestSeconds = 1e30;
   double WorstSeconds = 0;
-  double HashSeconds = 0;
-  unsigned long long HashedBytes = 0;
-  size_t HashedFiles = 0;
+  HashFigures Hashing;
   unsigned long long PeakBytes = 0;
 };
 
@@ -46,29 +43,6 @@ void CloseWindow(RunningProgram& program) {
   PostMessageW(program.Window, WM_CLOSE, 0, 0);
   DWORD exitCode = 1;
   WaitForExit(program, 20000, exitCode);
-}
-
-// The matched files hashed again on their own, from a warm cache: the share of a scan that is
-// the hashing of matched bytes rather than the walk.
-void HashMatched(const std::wstring& log, TreeFigures& figures) {
-  std::vector<std::wstring> paths;
-  for (const std::vector<std::wstring>& fields : FileLines(log)) {
-    if (fields.size() > 2) paths.push_back(fields[2]);
-  }
-  figures.HashedFiles = paths.size();
-  for (const std::wstring& path : paths) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-      figures.HashedBytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    }
-  }
-  const double start = NowSeconds();
-  for (const std::wstring& path : paths) {
-    wchar_t digest[129] = {};
-    uint32_t count = 128;
-    ComputeFileMd5(path.c_str(), digest, count);
-  }
-  figures.HashSeconds = NowSeconds() - start;
 }
 
 // Best of three bare walks and best of three scans with the window's default options, in one
@@ -95,9 +69,9 @@ bool MeasureTree(const std::wstring& work, const ViewerStandIn& viewer, ScanRequ
       figures.Best = outcome;
     }
   }
-  figures.PeakBytes = PeakWorkingSet(program.Process);
+  figures.PeakBytes = MemoryCounters(program.Process).PeakWorkingSetSize;
   CloseWindow(program);
-  if (request.Pattern.empty()) HashMatched(figures.Best.Log, figures);
+  if (request.Pattern.empty()) figures.Hashing = HashMatchedFiles(figures.Best.Log);
   return true;
 }
 
@@ -120,16 +94,16 @@ ScanRequest EveryFileScan(const std::wstring& root, const std::wstring& logPath)
 }
 
 void PrintTree(const char* name, const TreeFigures& f) {
-  const double walkAndHash = f.FloorSeconds + f.HashSeconds;
+  const double walkAndHash = f.FloorSeconds + f.Hashing.Seconds;
   printf("%s\n", name);
   printf("  %-46s %9.3f s %10.0f entries/s  %llu entries\n", "bare FindFirstFileW walk (floor)", f.FloorSeconds,
          static_cast<double>(f.FloorEntries) / f.FloorSeconds, static_cast<unsigned long long>(f.FloorEntries));
   printf("  %-46s %9.3f s %10.0f entries/s  %llu analyzed, %llu matched\n", "scan through the window", f.BestSeconds,
          static_cast<double>(f.Best.Analyzed) / f.BestSeconds, static_cast<unsigned long long>(f.Best.Analyzed),
          static_cast<unsigned long long>(f.Best.Matched));
-  printf("  %-46s %9.3f s  %zu files, %.1f MiB, %.2f ms a file\n", "hashing the matched files alone", f.HashSeconds,
-         f.HashedFiles, static_cast<double>(f.HashedBytes) / 1048576.0,
-         f.HashedFiles == 0 ? 0.0 : f.HashSeconds * 1000 / static_cast<double>(f.HashedFiles));
+  printf("  %-46s %9.3f s  %zu files, %.1f MiB, %.2f ms a file\n", "hashing the matched files alone", f.Hashing.Seconds,
+         f.Hashing.Files, static_cast<double>(f.Hashing.Bytes) / 1048576.0,
+         f.Hashing.Files == 0 ? 0.0 : f.Hashing.Seconds * 1000 / static_cast<double>(f.Hashing.Files));
   printf("  %-46s %9.3f s to %.3f s over %d runs\n", "spread of the scans", f.BestSeconds, f.WorstSeconds, kRounds);
   printf("  %-46s %9.2f   (goal: at most 1.25 for every file listed)\n", "ratio scan / floor", f.BestSeconds / f.FloorSeconds);
   printf("  %-46s %9.2f   (goal: at most 1.20 with the defaults)\n", "ratio scan / (floor + hashing)", f.BestSeconds / walkAndHash);
@@ -158,7 +132,7 @@ bool MeasureBigFile(const std::wstring& work, const ViewerStandIn& viewer, const
   request.LogPath = work + L"\\product-big-file.txt";
   request.Pattern = L"*";
   const ScanOutcome outcome = ScanThroughWindow(program, viewer, request, kScanTimeoutMs);
-  const unsigned long long peak = PeakWorkingSet(program.Process);
+  const unsigned long long peak = MemoryCounters(program.Process).PeakWorkingSetSize;
   CloseWindow(program);
   std::wstring digest = L"(no file line)";
   for (const std::vector<std::wstring>& fields : FileLines(outcome.Log)) {
@@ -185,16 +159,16 @@ bool MeasureBigFile(const std::wstring& work, const ViewerStandIn& viewer, const
 int wmain(int argc, wchar_t** argv) {
   if (argc != 7) {
     fprintf(stderr,
-            "usage: product_bench <work folder> <generated entries> <real tree> <big file> <md5sum digest> "
+            "usage: product_bench <work folder> <generated files> <real tree> <big file> <md5sum digest> "
             "<md5sum seconds>\n");
     return 2;
   }
   const std::wstring work = argv[1];
-  const uint64_t entries = _wcstoui64(argv[2], nullptr, 10);
+  const int files = _wtoi(argv[2]);
   CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring generated = work + L"\\tree" + std::to_wstring(entries);
-  const double made = MakeTree(generated, entries);
-  if (made > 0) printf("made the tree of %llu entries in %.1f s\n", static_cast<unsigned long long>(entries), made);
+  const std::wstring generated = work + L"\\tree" + std::to_wstring(files);
+  const double made = MakeTree(generated, files);
+  if (made > 0) printf("made the tree of %d files in %.1f s\n", files, made);
   ViewerStandIn viewer(work + L"\\viewer");
 
   printf("best of %d runs each, warm cache; scans timed from the click to the log's closing banner\n", kRounds);

@@ -12,7 +12,7 @@
 // the viewer stand-in had started; "max at": when the slowest round trip was sent) and round
 // trips in milliseconds.
 //
-// Usage: responsiveness_bench <work folder> [tree entries]
+// Usage: responsiveness_bench <work folder> [tree files]
 #include <windows.h>
 
 #include <algorithm>
@@ -119,15 +119,15 @@ bool Measure(RunningProgram& program, const ViewerStandIn& viewer, const char* n
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
-    fprintf(stderr, "usage: responsiveness_bench <work folder> [tree entries]\n");
+    fprintf(stderr, "usage: responsiveness_bench <work folder> [tree files]\n");
     return 2;
   }
   const std::wstring work = argv[1];
-  const uint64_t entries = argc > 2 ? _wcstoui64(argv[2], nullptr, 10) : 100000;
+  const int files = argc > 2 ? _wtoi(argv[2]) : 100000;
   CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring tree = work + L"\\tree" + std::to_wstring(entries);
-  const double made = MakeTree(tree, entries);
-  if (made > 0) printf("made the tree of %llu entries in %.1f s\n", static_cast<unsigned long long>(entries), made);
+  const std::wstring tree = work + L"\\tree" + std::to_wstring(files);
+  const double made = MakeTree(tree, files);
+  if (made > 0) printf("made the tree of %d files in %.1f s\n", files, made);
   const std::wstring bigFolder = work + L"\\one-big-file";
   CreateDirectoryW(bigFolder.c_str(), nullptr);
   if (!MakeSparseFile(bigFolder + L"\\big.bin", kBigFileBytes)) {

@@ -8,22 +8,15 @@
 //
 // Usage: robustness_bench   (under wine64; the trees are made in the temporary folder)
 #include <windows.h>
-#include <psapi.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "app/scan_run.h"
+#include "bench_support.h"
 #include "support.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-bool LogIsWhole(const std::wstring& path) { return LogText(path).find(L"End of the Fendrel results log") != std::wstring::npos; }
 
 // Scans `root` with every file matching and prints the time, the counts and whether the log is complete.
 void TimeScan(const char* what, const std::wstring& root, bool facts) {
@@ -36,10 +29,10 @@ void TimeScan(const char* what, const std::wstring& root, bool facts) {
   o.Recurse = o.IncludeMicrosoftFiles = true;
   o.IncludeMd5 = o.IncludeFileSize = o.IncludeDescription = o.IncludeCompanyName = o.IncludeAttributes = facts;
   ScanSession session;
-  const Clock::time_point start = Clock::now();
+  const double start = NowSeconds();
   RunScan(o, session, nullptr);
-  const double seconds = SecondsSince(start);
-  const bool whole = LogIsWhole(o.LogPath);
+  const double seconds = NowSeconds() - start;
+  const bool whole = LogClosed(o.LogPath);
   printf("%-44s %8.1f s  %9llu entries  %9llu lines  %10.0f entries/s  log %s\n", what, seconds,
          static_cast<unsigned long long>(session.FilesAnalyzed), static_cast<unsigned long long>(session.FilesMatched),
          static_cast<double>(session.FilesAnalyzed) / seconds, whole ? "complete" : "WITHOUT ITS END");
@@ -54,15 +47,11 @@ unsigned OpenHandles() {
 }
 
 // The committed memory (Wine reports no private usage).
-double CommittedMegabytes() {
-  PROCESS_MEMORY_COUNTERS counters{};
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return static_cast<double>(counters.PagefileUsage) / (1024 * 1024);
-}
+double CommittedMegabytes() { return static_cast<double>(MemoryCounters().PagefileUsage) / (1024 * 1024); }
 
 }  // namespace
 
-int main() {
+int wmain() {
   {
     Tree tree;
     for (const wchar_t* name : {L"signed.exe", L"bad_signature.exe", L"company_full.exe", L"no_version.exe"}) {
@@ -74,31 +63,31 @@ int main() {
     RunScan(o, first, nullptr);  // the first scan loads the trust providers and their caches
     const unsigned handles = OpenHandles();
     const double megabytes = CommittedMegabytes();
-    const Clock::time_point start = Clock::now();
+    const double start = NowSeconds();
     bool whole = true;
     for (int i = 0; i < 50; ++i) {
       ScanSession session;
       RunScan(o, session, nullptr);
-      whole = LogIsWhole(o.LogPath) && whole;
+      whole = LogClosed(o.LogPath) && whole;
     }
     printf("50 scans of the rich tree, every option      %8.1f s  open handles %u -> %u  committed memory %.1f -> %.1f MiB  logs %s\n",
-           SecondsSince(start), handles, OpenHandles(), megabytes, CommittedMegabytes(), whole ? "complete" : "NOT ALL COMPLETE");
+           NowSeconds() - start, handles, OpenHandles(), megabytes, CommittedMegabytes(), whole ? "complete" : "NOT ALL COMPLETE");
   }
   {
     TempFolder base;
     const std::string unixBase = UnixPath(base.Path);
     const size_t levels = (4096 - unixBase.size()) / 2 + 4;
-    const Clock::time_point start = Clock::now();
+    const double start = NowSeconds();
     RunHost("cd '" + unixBase + "' && for i in $(seq " + std::to_string(levels) + "); do mkdir d && cd -P d && : > f.txt || exit 1; done");
-    printf("chain of %zu one-letter folders made by the host in %.1f s\n", levels, SecondsSince(start));
+    printf("chain of %zu one-letter folders made by the host in %.1f s\n", levels, NowSeconds() - start);
     TimeScan("deep chain, walk only", base.Path, false);
     RunHost("rm -rf '" + unixBase + "/d'");  // beyond what Win32 can delete
   }
   {
     TempFolder base;
-    const Clock::time_point start = Clock::now();
+    const double start = NowSeconds();
     RunHost("cd '" + UnixPath(base.Path) + "' && seq -f 'f%06.0f.exe' 1 100000 | xargs touch");
-    printf("100,000 files made by the host in %.1f s\n", SecondsSince(start));
+    printf("100,000 files made by the host in %.1f s\n", NowSeconds() - start);
     TimeScan("100,000 files in one folder, walk only", base.Path, false);
     TimeScan("100,000 files in one folder, every file fact", base.Path, true);
     RunHost("rm -rf '" + UnixPath(base.Path) + "'");  // quicker than Win32

@@ -1,7 +1,7 @@
-// The whole program driven through scans for the benchmarks: generated trees and the bare
-// FindFirstFileW walk that is the floor of any walk, the companion viewer's stand-in (the scan's
-// last act is to start it), one scan through the window from the click to the closed log, the
-// log's counts and matched files, and the program's peak memory.
+// The whole program driven through scans for the benchmarks: trees of recent folders and sparse
+// files, the companion viewer's stand-in (the scan's last act is to start it), one scan through
+// the window from the click to the closed log with the log's counts, and the program's peak
+// memory.
 #pragma once
 
 #include <windows.h>
@@ -13,21 +13,8 @@
 #include <vector>
 
 #include "app/main_window_controls.h"
+#include "bench_support.h"
 #include "gui_driver.h"
-
-// Seconds on the performance counter.
-double NowSeconds();
-
-// Entries that a bare FindFirstFileW/FindNextFileW recursion lists below a folder, "." and ".."
-// included, links neither followed nor counted beyond their own entry: the floor of a walk.
-uint64_t BareWalk(const std::wstring& folder);
-
-// Makes a tree of at least `entries` directory entries (the "." and ".." of every folder
-// included): ten top folders, fifty middle folders under them, leaf folders of 20 files of
-// 2 KiB below those. One file in fifty is dated today, the others years ago, and four leaf
-// folders in five are dated years ago. A tree already made whole is kept as it is. Gives the
-// seconds it took, 0 when it was there.
-double MakeTree(const std::wstring& root, uint64_t entries);
 
 // A folder of `count` empty subfolders dated today, each one a recent folder of the scan. Kept
 // when already made whole.
@@ -72,10 +59,3 @@ struct ScanOutcome {
 ScanOutcome ScanThroughWindow(RunningProgram& program, const ViewerStandIn& viewer, const ScanRequest& request,
                               DWORD timeoutMs, const std::function<void()>& between = nullptr);
 
-// The fields of each of the log's file lines ("<RecentFiles>", the date, the path, then the
-// optional columns), split at " | ", in log order.
-std::vector<std::vector<std::wstring>> FileLines(const std::wstring& log);
-
-// The program's peak working set in bytes, read through GetProcessMemoryInfo; 0 when that
-// gives nothing for another process.
-unsigned long long PeakWorkingSet(HANDLE process);

@@ -1,5 +1,7 @@
 #include "facts/md5_hash.h"
 
+#include <wincrypt.h>
+
 #include <memory>
 #include <new>
 #include <string>
@@ -10,6 +12,8 @@
 #include "platform/scope_guard.h"
 
 namespace {
+
+constexpr DWORD kMd5ChunkBytes = 524288;
 
 struct ModuleFreer {
   void operator()(HMODULE module) const {
@@ -33,15 +37,12 @@ void KeepProviderModuleLoaded() {
   }();
 }
 
-}  // namespace
-
-bool OpenMd5HashFrom(const wchar_t* firstProvider, const wchar_t* secondProvider, HCRYPTPROV& provider,
-                     HCRYPTHASH& hash) {
+// Acquires the AES provider and an MD5 hash object; on false nothing is left open.
+bool OpenMd5Hash(HCRYPTPROV& provider, HCRYPTHASH& hash) {
   provider = 0;
   hash = 0;
   KeepProviderModuleLoaded();
-  if (!CryptAcquireContextW(&provider, nullptr, firstProvider, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-      !CryptAcquireContextW(&provider, nullptr, secondProvider, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+  if (!CryptAcquireContextW(&provider, nullptr, MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
     provider = 0;
     return false;
   }
@@ -54,10 +55,7 @@ bool OpenMd5HashFrom(const wchar_t* firstProvider, const wchar_t* secondProvider
   return true;
 }
 
-bool OpenMd5Hash(HCRYPTPROV& provider, HCRYPTHASH& hash) {
-  // Windows XP names the AES provider with its prototype suffix.
-  return OpenMd5HashFrom(MS_ENH_RSA_AES_PROV_W, MS_ENH_RSA_AES_PROV_XP_W, provider, hash);
-}
+}  // namespace
 
 bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
   // Read sharing only: a file that someone is still writing gives no digest rather than a

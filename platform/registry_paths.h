@@ -1,5 +1,5 @@
-// Registry values named by a textual path such as "HKLM\Software\QLV - Qelvar", and the lookup
-// of the companion product's install folder, whose log viewer opens a finished log.
+// The companion product's registry key, whose "InstallDir" names the folder of the log viewer
+// that opens a finished log.
 #pragma once
 
 #include <windows.h>
@@ -10,27 +10,17 @@
 
 #include "platform/scope_guard.h"
 
-// Splits a textual path into its root key and, in place, its subkey. Root names with 64 or 32
-// at the end add the registry view bit to `access` (when given). Zero for an unknown root,
-// the text and the access bits then unchanged.
-HKEY ParseRegistryPath(std::wstring& path, REGSAM* access);
-
-// The companion product's key in the 64-bit view, opened for reading; null when absent.
+// HKLM\Software\QLV - Qelvar in the 64-bit view, opened for reading; null when absent.
 UniqueRegKey OpenCompanionKey();
 
-// A value's bytes as read, with its size and type; Type is 0xFFFFFFFF when nothing was read.
+// A value's bytes as read, with its type; Type is 0xFFFFFFFF when nothing was read.
 struct RegistryValue {
-  std::vector<unsigned char> Data;  // always followed by a NUL code unit beyond Size
-  uint32_t Size = 0;
+  std::vector<unsigned char> Data;  // always followed by a NUL code unit beyond what was read
   uint32_t Type = 0xFFFFFFFF;
   // The data as a NUL-terminated text.
   std::wstring Text() const;
 };
 
-// "InstallDir" of the key (none gives nothing). A multi-string reads as its strings joined by
-// line feeds; a value stored without its terminating NUL ends after its last code unit.
+// "InstallDir" of the key (none gives nothing); a value stored without its terminating NUL
+// ends after its last code unit.
 RegistryValue ReadInstallDir(HKEY key);
-
-// The joining of a multi-string's code units, in place: each NUL followed by a non-NUL unit
-// becomes a line feed, the last unit excepted, and the last unit becomes NUL.
-void JoinMultiString(wchar_t* units, size_t count);

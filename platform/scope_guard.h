@@ -7,21 +7,17 @@
 #include <type_traits>
 #include <utility>
 
-// Runs a clean-up when the scope ends, unless dismissed.
+// Runs a clean-up when the scope ends.
 template <typename F>
 class ScopeGuard {
  public:
   explicit ScopeGuard(F f) : f_(std::move(f)) {}
   ScopeGuard(const ScopeGuard&) = delete;
   ScopeGuard& operator=(const ScopeGuard&) = delete;
-  ~ScopeGuard() {
-    if (active_) f_();
-  }
-  void Dismiss() { active_ = false; }
+  ~ScopeGuard() { f_(); }
 
  private:
   F f_;
-  bool active_ = true;
 };
 
 template <typename F>

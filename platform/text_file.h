@@ -1,6 +1,7 @@
-// Text files in the log's byte format: UTF-16LE with a byte-order mark, written and read in
-// text mode (a CR before every LF on writing, CR LF back to LF on reading, U+001A ends the data).
-// The format is produced here rather than by the C runtime so that it is the same everywhere.
+// The tool's own text files (the log and the recent-folders list): UTF-16LE with a byte-order
+// mark, written and read in text mode (a CR before every LF on writing, CR LF back to LF on
+// reading, U+001A ends the data). The bytes are produced here rather than by the C runtime so
+// that they are the same everywhere.
 #pragma once
 
 #include <windows.h>
@@ -11,35 +12,17 @@
 #include <string_view>
 #include <vector>
 
-// TextOpenFlags bits.
-constexpr uint32_t kTextAppend = 0x01;
-constexpr uint32_t kTextWrite = 0x02;        // create or truncate; wins over kTextAppend
-constexpr uint32_t kTextCreateFolder = 0x08;
-constexpr uint32_t kTextBinary = 0x10;
+// The two flag words the tool opens its files with: kTextUtf16Le to read one back, and
+// kTextWrite | kTextUtf16Le to create or truncate one.
+constexpr uint32_t kTextWrite = 0x02;
 constexpr uint32_t kTextUtf16Le = 0x20;
-constexpr uint32_t kTextUnicode = 0x40;
-constexpr uint32_t kTextUtf8 = 0x80;
-constexpr uint32_t kTextUnicodeAlone = 0x100;  // only when the whole word equals it
-constexpr uint32_t kTextDeepGuess = 0x4000;
-
-// Encoding values, as DetectTextEncoding gives them and ReadWholeText takes them.
+// The one encoding ReadWholeText reads.
 constexpr uint32_t kEncodingUtf16Le = 0x20;
-constexpr uint32_t kEncodingUtf16Be = 0x40;
-constexpr uint32_t kEncodingUtf8 = 0x80;
-constexpr uint32_t kEncodingUnicodeNoMark = 0x100;
-constexpr uint32_t kEncodingSingleByte = 0;
-constexpr uint32_t kEncodingUnreadable = 0xFFFFFFFF;
 
-// How the stream turns code units into bytes.
-enum class StreamEncoding { Bytes, Utf16Le, Utf8 };
-
-// An open text file: the handle, the stream's encoding and mode, and the write buffer.
+// An open text file: the handle and the bytes written but not yet handed to the system.
 struct TextFile {
   HANDLE Handle = INVALID_HANDLE_VALUE;
-  StreamEncoding Encoding = StreamEncoding::Bytes;
-  bool TextMode = true;
-  bool Append = false;
-  std::vector<char> Pending;  // bytes written but not yet handed to the system
+  std::vector<char> Pending;
 };
 
 void CloseTextFile(TextFile* file);
@@ -48,14 +31,10 @@ struct TextFileCloser {
 };
 using UniqueTextFile = std::unique_ptr<TextFile, TextFileCloser>;
 
-// The mode string the flag word names, such as "w+,ccs=UTF-16LE" (empty suffix when no
-// encoding bit is set).
-std::wstring TextModeString(uint32_t flags);
-
-// Opens path as the flag word says. With no encoding bit the encoding is guessed and the guess
-// replaces the flags. False when the folder cannot be made or the open is refused; the file
-// reference then holds nothing.
-bool OpenTextFile(uint32_t* flags, UniqueTextFile& file, const std::wstring& path);
+// Opens path as the flag word says; a file opened for writing starts with the byte-order mark.
+// False when the open is refused, or the file to write is read-only; the file reference then
+// holds nothing.
+bool OpenTextFile(const uint32_t* flags, UniqueTextFile& file, const std::wstring& path);
 
 // Appends the text's code units; write errors are not reported.
 void WriteText(std::wstring_view text, TextFile* file);
@@ -63,7 +42,5 @@ void WriteText(std::wstring_view text, TextFile* file);
 // Hands buffered bytes to the system; true when all of them were written.
 bool FlushTextFile(TextFile* file);
 
-// The whole file from its first byte, decoded by the encoding value.
+// The whole file from its first byte, without its mark, in the encoding kEncodingUtf16Le names.
 std::wstring ReadWholeText(TextFile* file, uint32_t encoding);
-
-uint32_t DetectTextEncoding(const std::wstring& path, bool deep);

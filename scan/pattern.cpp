@@ -46,6 +46,13 @@ const wchar_t* UpperCaseTable() {
   return table.get();
 }
 
+// Case folding as file names are compared: ordinal upper case (A-Z for a-z, and beyond ASCII the
+// system's locale-independent upper-casing).
+wchar_t FoldCase(wchar_t c) {
+  if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+  return UpperCaseTable()[c];
+}
+
 bool IsLineTerminator(wchar_t c) { return c == L'\n' || c == L'\r' || c == 0x2028 || c == 0x2029; }
 
 void SetBit(std::vector<uint64_t>& set, uint32_t word0, uint32_t bit) {
@@ -124,13 +131,7 @@ bool MatchOneWord(const PatternMatcher& m, std::wstring_view name) {
   return false;
 }
 
-}  // namespace
-
-wchar_t FoldCase(wchar_t c) {
-  if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-  return UpperCaseTable()[c];
-}
-
+// Replaces every non-overlapping occurrence of a non-empty find text, scanning left to right.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view find, std::wstring_view replacement) {
   if (find.empty()) return std::wstring(text);
   std::wstring result;
@@ -145,6 +146,7 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view find, std::wst
   return result;
 }
 
+// The expression text a keyword text compiles to, such as "(\.exe|\.dll)$"; ".*" when empty.
 std::wstring PatternExpression(std::wstring_view keywords) {
   if (keywords.empty()) return L".*";
   std::wstring escaped(keywords);
@@ -152,6 +154,15 @@ std::wstring PatternExpression(std::wstring_view keywords) {
   return L"(" + escaped + L")$";
 }
 
+// One step of an alternative, in the order the expression writes them.
+struct PatternItem {
+  wchar_t Literal = 0;        // folded character; unused when AnyCharacter
+  bool AnyCharacter = false;  // ".": every code unit but the line terminators
+  bool Repeat = false;        // followed by "*"
+  bool Optional = false;      // followed by "?"
+};
+
+// The alternatives of an expression, each as its items; `anchored` tells whether it ends in "$".
 std::vector<std::vector<PatternItem>> ParseExpression(std::wstring_view expression, bool& anchored) {
   std::wstring_view body = expression;
   anchored = false;
@@ -180,10 +191,12 @@ std::vector<std::vector<PatternItem>> ParseExpression(std::wstring_view expressi
   return alternatives;
 }
 
-PatternMatcher CompileExpression(std::wstring_view expression) {
+}  // namespace
+
+PatternMatcher CompilePattern(std::wstring_view keywords) {
   PatternMatcher m;
-  m.Expression = std::wstring(expression);
-  const std::vector<std::vector<PatternItem>> alternatives = ParseExpression(expression, m.Anchored);
+  m.Expression = PatternExpression(keywords);
+  const std::vector<std::vector<PatternItem>> alternatives = ParseExpression(m.Expression, m.Anchored);
 
   uint32_t states = 0;
   size_t longestSkipRun = 0;
@@ -263,8 +276,6 @@ PatternMatcher CompileExpression(std::wstring_view expression) {
   m.Scratch.assign(static_cast<size_t>(3) * words, 0);
   return m;
 }
-
-PatternMatcher CompilePattern(std::wstring_view keywords) { return CompileExpression(PatternExpression(keywords)); }
 
 bool MatchesPattern(const PatternMatcher& m, const wchar_t* name) {
   if (name == nullptr) return false;

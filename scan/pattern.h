@@ -10,25 +10,8 @@
 #include <string_view>
 #include <vector>
 
-// Replaces every non-overlapping occurrence of a non-empty find text, scanning left to right.
-std::wstring ReplaceAll(std::wstring_view text, std::wstring_view find, std::wstring_view replacement);
-
-// The expression text a keyword text compiles to, such as "(\.exe|\.dll)$"; ".*" when empty.
-std::wstring PatternExpression(std::wstring_view keywords);
-
-// One step of an alternative, in the order the expression writes them.
-struct PatternItem {
-  wchar_t Literal = 0;        // folded character; unused when AnyCharacter
-  bool AnyCharacter = false;  // ".": every code unit but the line terminators
-  bool Repeat = false;        // followed by "*"
-  bool Optional = false;      // followed by "?"
-};
-
-// The alternatives of an expression, each as its items; Anchored tells whether it ends in "$".
-std::vector<std::vector<PatternItem>> ParseExpression(std::wstring_view expression, bool& anchored);
-
 struct PatternMatcher {
-  std::wstring Expression;
+  std::wstring Expression;  // such as "(\.exe|\.dll)$"; ".*" for an empty keyword text
   // The automaton reads the name backwards from its end, where the expression is anchored.
   // Alternative a owns the states Base(a) + j, j = 0..k: j of its k items matched so far.
   bool Anchored = true;            // false only for an expression without the final "$"
@@ -47,13 +30,7 @@ struct PatternMatcher {
 // Builds the matcher for a keyword text. Every keyword text compiles.
 PatternMatcher CompilePattern(std::wstring_view keywords);
 
-// Compiles an expression of the form PatternExpression produces.
-PatternMatcher CompileExpression(std::wstring_view expression);
-
-// Whether the expression is found in the name, ending at its end. A null name never matches.
+// Whether the expression is found in the name, ending at its end, letter case folded as file
+// names are compared. A null name never matches.
 bool MatchesPattern(const PatternMatcher& matcher, const wchar_t* name);
 bool MatchesPattern(const PatternMatcher& matcher, std::wstring_view name);
-
-// Case folding as file names are compared: ordinal upper case (A-Z for a-z, and beyond ASCII the
-// system's locale-independent upper-casing).
-wchar_t FoldCase(wchar_t c);

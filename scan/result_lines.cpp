@@ -2,9 +2,6 @@
 
 #include <shlwapi.h>
 
-#include <cmath>
-#include <cwchar>
-
 const wchar_t* TimeLabel(int32_t timestampBase) {
   switch (timestampBase) {
     case 0:
@@ -34,20 +31,12 @@ std::wstring AttributeLetters(DWORD attributes) {
   return letters;
 }
 
-std::wstring NumberText(double number) {
-  wchar_t buffer[40] = {};
-  const bool whole = std::isfinite(number) && std::floor(number) == number;
-  swprintf(buffer, 40, whole ? L"%.0f" : L"%f", number);
-  buffer[39] = L'\0';
-  return buffer;
-}
-
 std::wstring DateText(const SYSTEMTIME& date) {
   const auto twoDigits = [](WORD value) {
-    std::wstring text = NumberText(value);
+    std::wstring text = std::to_wstring(value);
     return text.size() == 1 ? L"0" + text : text;
   };
-  return NumberText(date.wYear) + L"-" + twoDigits(date.wMonth) + L"-" + twoDigits(date.wDay);
+  return std::to_wstring(date.wYear) + L"-" + twoDigits(date.wMonth) + L"-" + twoDigits(date.wDay);
 }
 
 std::wstring SizeText(uint64_t bytes) {

@@ -25,9 +25,6 @@ const wchar_t* LineEnd(bool separateWithBlankLine);
 // R A S H N O C T for the bits set, in that order, without separators.
 std::wstring AttributeLetters(DWORD attributes);
 
-// "%.0f" for a whole number, "%f" otherwise, at most 39 characters.
-std::wstring NumberText(double number);
-
 // year-month-day with two-digit month and day, such as 2014-02-05.
 std::wstring DateText(const SYSTEMTIME& date);
 

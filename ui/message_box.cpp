@@ -27,7 +27,7 @@ HWND CreateChild(HWND box, const wchar_t* className, const wchar_t* text, DWORD 
 HWND CreateButton(HWND box, const wchar_t* label, DWORD style, int x, int id, UniqueGdiObject<HFONT>& font) {
   if (label == nullptr) return kAbsent;
   HWND button = CreateChild(box, L"Button", label, style | WS_TABSTOP, x, 162, 60, 25, id);
-  if (button != kAbsent) font.reset(SetControlFont(button, 9, FW_EXTRABOLD, L"Arial"));
+  if (button != kAbsent) font.reset(SetControlPixelFont(button, L"Arial", 12, FW_EXTRABOLD));  // 9 points
   return button;
 }
 

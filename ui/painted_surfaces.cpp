@@ -106,28 +106,13 @@ HBRUSH PaintSurfaceBrush(int width, int height, int bandTop, int bandHeight) {
   return CreatePatternBrush(gdiBitmap.get());
 }
 
-double EffectiveFontPoints(double points) { return points < 1 ? 8.5 : points; }
-
-int EffectiveFontWeight(int weight) { return weight < 1 ? FW_NORMAL : weight; }
-
-int FontPixelHeight(double points) { return static_cast<int>(points * -96.0 / 72.0); }
-
-HFONT CreatePixelFont(const wchar_t* face, int pixelHeight, int weight) {
-  // Quality 9 is CLEARTYPE_NATURAL_QUALITY.
-  return CreateFontW(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, 9, DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
 HFONT SetControlPixelFont(HWND control, const wchar_t* face, int pixelHeight, int weight) {
   if (control == nullptr) return nullptr;
-  HFONT font = CreatePixelFont(face, pixelHeight, weight);
+  // Quality 9 is CLEARTYPE_NATURAL_QUALITY.
+  HFONT font = CreateFontW(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, 9, DEFAULT_PITCH | FF_DONTCARE, face);
   if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return font;
-}
-
-HFONT SetControlFont(HWND control, double points, int weight, const wchar_t* face) {
-  return SetControlPixelFont(control, face, -FontPixelHeight(EffectiveFontPoints(points)),
-                             EffectiveFontWeight(weight));
 }
 
 HWND CreateToolTipWindow() {
@@ -151,19 +136,13 @@ void AddToolTip(HWND control, const wchar_t* text) {
   SendMessageW(toolTipWindow, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-POINT CenteredPosition(const RECT& window, const RECT& referenceClientOnScreen) {
-  const LONG dx = ((referenceClientOnScreen.right - referenceClientOnScreen.left) - (window.right - window.left)) / 2;
-  const LONG dy = ((referenceClientOnScreen.bottom - referenceClientOnScreen.top) - (window.bottom - window.top)) / 2;
-  return POINT{referenceClientOnScreen.left + dx, referenceClientOnScreen.top + dy};
-}
-
 bool CenterOverMainWindow(HWND window) {
   HWND reference = ownerWindow != nullptr ? ownerWindow : GetDesktopWindow();
   RECT windowRect;
   RECT client;
   if (!GetWindowRect(window, &windowRect) || !GetClientRect(reference, &client)) return false;
   MapWindowPoints(reference, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
-  const POINT origin = CenteredPosition(windowRect, client);
-  return MoveWindow(window, origin.x, origin.y, windowRect.right - windowRect.left, windowRect.bottom - windowRect.top,
-                    FALSE) != FALSE;
+  const LONG width = windowRect.right - windowRect.left, height = windowRect.bottom - windowRect.top;
+  return MoveWindow(window, client.left + (client.right - client.left - width) / 2,
+                    client.top + (client.bottom - client.top - height) / 2, width, height, FALSE) != FALSE;
 }

@@ -54,34 +54,17 @@ bool StartGdiplus();
 // by the caller; null when GDI+ or GDI could not make it. GDI+ must have been started.
 HBRUSH PaintSurfaceBrush(int width, int height, int bandTop, int bandHeight);
 
-// Font character height in pixels for a point size at the fixed 96 pixels per inch, negated as
-// CreateFontW expects it and truncated toward zero: 9 points give -12, 8.5 points give -11.
-int FontPixelHeight(double points);
-
-// The point size and weight SetControlFont actually uses: below 1 they become 8.5 and 400.
-double EffectiveFontPoints(double points);
-int EffectiveFontWeight(int weight);
-
-// A font of the tool's standard parameters (quality 9, default charset) with the given
-// character height in pixels (positive; it is passed negated). Null when it cannot be made.
-HFONT CreatePixelFont(const wchar_t* face, int pixelHeight, int weight);
-
-// Gives a control a font of the given character height in pixels without redraw and returns
-// the font (the caller decides how long it lives); null, and the control unchanged, on failure.
+// Gives a control a font of the tool's standard parameters (quality 9, default charset) with the
+// given character height in pixels, without redraw, and returns the font (the caller decides how
+// long it lives); null, and the control unchanged, on failure.
 HFONT SetControlPixelFont(HWND control, const wchar_t* face, int pixelHeight, int weight);
-
-// The same from a point size (see EffectiveFontPoints); used by the message box's buttons.
-HFONT SetControlFont(HWND control, double points, int weight, const wchar_t* face);
 
 // The one tool-tip window of the process, owned by the main window; it lives until the end.
 HWND CreateToolTipWindow();
 // Registers a control with the tool-tip window; the text must outlive the control.
 void AddToolTip(HWND control, const wchar_t* text);
 
-// Top-left corner that centres a window of the given rectangle over a reference client area
-// already in screen coordinates; each half-difference truncated toward zero.
-POINT CenteredPosition(const RECT& window, const RECT& referenceClientOnScreen);
-
 // Centres a window over the main window's client area (the desktop's when there is no main
-// window), without repaint; false when a rectangle could not be read or the move failed.
+// window), each half-difference truncated toward zero, without repaint; false when a rectangle
+// could not be read or the move failed.
 bool CenterOverMainWindow(HWND window);

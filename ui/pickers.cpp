@@ -1,11 +1,18 @@
 #include "ui/pickers.h"
 
+#include <commdlg.h>
+#include <shlobj.h>
+
 #include <memory>
 #include <vector>
 
 #include "ui/painted_surfaces.h"
 
 namespace {
+
+// Room of the buffers the pickers write into, in characters.
+constexpr size_t kFolderPathRoom = 5097;
+constexpr size_t kLogPathRoom = 2048;  // plus the terminator
 
 // One filter pair, ended by an empty pair.
 constexpr wchar_t kLogFilter[] = L"Text files\0*.txt\0";
@@ -14,8 +21,7 @@ struct ItemListFreer {
   void operator()(ITEMIDLIST* item) const { CoTaskMemFree(item); }
 };
 
-}  // namespace
-
+// The folder picker's request: whole shell namespace, editable, new style, no preselection.
 BROWSEINFOW RootFolderRequest(HWND owner) {
   BROWSEINFOW request{};
   request.hwndOwner = owner;
@@ -24,6 +30,7 @@ BROWSEINFOW RootFolderRequest(HWND owner) {
   return request;
 }
 
+// The save picker's request over a buffer of kLogPathRoom + 1 characters.
 OPENFILENAMEW LogFileRequest(HWND owner, wchar_t* buffer) {
   OPENFILENAMEW request{};
   request.lStructSize = sizeof(request);
@@ -38,6 +45,8 @@ OPENFILENAMEW LogFileRequest(HWND owner, wchar_t* buffer) {
   request.lpstrDefExt = L"txt";
   return request;
 }
+
+}  // namespace
 
 bool BrowseForRootFolder(std::wstring& path) {
   BROWSEINFOW request = RootFolderRequest(OwnerWindow());

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <windows.h>
-#include <commdlg.h>
-#include <shlobj.h>
 
 #include <string>
 
@@ -16,13 +14,3 @@ bool BrowseForRootFolder(std::wstring& path);
 // The save-file picker, proposing "FnxResults": true when the user confirmed a file name,
 // whose full path then replaces `path`.
 bool BrowseForLogFile(std::wstring& path);
-
-// Room of the buffers the pickers write into, in characters.
-constexpr size_t kFolderPathRoom = 5097;
-constexpr size_t kLogPathRoom = 2048;  // plus the terminator
-
-// The folder picker's request: whole shell namespace, editable, new style, no preselection.
-BROWSEINFOW RootFolderRequest(HWND owner);
-
-// The save picker's request over a buffer of kLogPathRoom + 1 characters.
-OPENFILENAMEW LogFileRequest(HWND owner, wchar_t* buffer);
