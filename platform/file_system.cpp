@@ -98,7 +98,3 @@ HANDLE FindFirstFileAsItIs(const std::wstring& literalPattern, WIN32_FIND_DATAW*
 bool DeleteFileAsItIs(const std::wstring& literalPath) {
   return AsItIs([&] { return DeleteFileW(literalPath.c_str()) != FALSE; });
 }
-
-bool CreateFolderAsItIs(const std::wstring& literalPath) {
-  return AsItIs([&] { return CreateDirectoryW(literalPath.c_str(), nullptr) != FALSE; });
-}

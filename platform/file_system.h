@@ -65,4 +65,3 @@ DWORD FileAttributesAsItIs(const std::wstring& literalPath);
 bool IsFolderAsItIs(const std::wstring& literalPath);
 HANDLE FindFirstFileAsItIs(const std::wstring& literalPattern, WIN32_FIND_DATAW* entry);
 bool DeleteFileAsItIs(const std::wstring& literalPath);
-bool CreateFolderAsItIs(const std::wstring& literalPath);
