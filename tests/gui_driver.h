@@ -6,15 +6,26 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "app/main_window_controls.h"
 #include "support.h"
 
+// A time limit tuned where the programs run at native speed, stretched by the whole factor the
+// test command sets where they run slower (FENDREL_WAIT_FACTOR; an emulated 32-bit program runs
+// about ten times slower). Limits stretch, pauses do not: a passing test takes no longer.
+inline DWORD Allowed(DWORD nativeMs) {
+  static const wchar_t* const set = _wgetenv(L"FENDREL_WAIT_FACTOR");
+  static const unsigned long factor = set != nullptr ? wcstoul(set, nullptr, 10) : 1;
+  return nativeMs * static_cast<DWORD>(factor > 1 && factor < 1000 ? factor : 1);
+}
+
 inline LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok = nullptr) {
   DWORD_PTR result = 0;
-  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, Allowed(5000), &result) != 0;
   if (ok != nullptr) *ok = answered;
   return static_cast<LRESULT>(result);
 }
@@ -62,7 +73,7 @@ inline std::vector<HWND> ProcessWindows(DWORD processId, const wchar_t* classNam
 }
 
 inline HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
-  for (const ULONGLONG end = GetTickCount64() + timeoutMs;; Sleep(50)) {
+  for (const ULONGLONG end = GetTickCount64() + Allowed(timeoutMs);; Sleep(50)) {
     const std::vector<HWND> windows = ProcessWindows(processId, className, title);
     if (!windows.empty()) return windows.front();
     if (GetTickCount64() >= end) return nullptr;
@@ -117,7 +128,7 @@ inline bool StartProgram(RunningProgram& program, const std::wstring& workingFol
 // The main window, once it is shown (it exists before its controls) and idle.
 inline bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs = 20000) {
   program.Window = WaitForProcessWindow(program.ProcessId, L"FNX_Wnd_Class", L"Fendrel", timeoutMs);
-  for (const ULONGLONG end = GetTickCount64() + timeoutMs; program.Window && !IsWindowVisible(program.Window);) {
+  for (const ULONGLONG end = GetTickCount64() + Allowed(timeoutMs); program.Window && !IsWindowVisible(program.Window);) {
     if (GetTickCount64() >= end) return false;
     Sleep(50);
   }
@@ -126,7 +137,7 @@ inline bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs = 20000) 
 }
 
 inline bool WaitForExit(RunningProgram& program, DWORD timeoutMs, DWORD& exitCode) {
-  return program.Process != nullptr && WaitForSingleObject(program.Process, timeoutMs) == WAIT_OBJECT_0 &&
+  return program.Process != nullptr && WaitForSingleObject(program.Process, Allowed(timeoutMs)) == WAIT_OBJECT_0 &&
          GetExitCodeProcess(program.Process, &exitCode);
 }
 
@@ -152,14 +163,14 @@ struct Window {
   }
   std::wstring Text(ControlId id) const { return WindowText((*this)[id]); }
   bool WaitForText(ControlId id, const std::wstring& text, DWORD timeoutMs = 120000) const {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 20, Sleep(20)) {
+    for (DWORD waited = 0; waited < Allowed(timeoutMs); waited += 20, Sleep(20)) {
       if (Text(id) == text) return true;
     }
     return false;
   }
   // Back at rest after a scan: "Start scan" and the waiting status again.
   bool WaitIdle(DWORD timeoutMs = 120000) const {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
+    for (DWORD waited = 0; waited < Allowed(timeoutMs); waited += 50, Sleep(50)) {
       if (Text(StartScanButtonId) == L"Start scan" && Text(StatusLineId) == L"Waiting for Start scan...") return true;
     }
     return false;

@@ -23,7 +23,7 @@ struct StandIn {
   // Its command line and working folder, once it has run (the record is then taken away);
   // empty after the time-out.
   std::pair<std::wstring, std::wstring> Invocation(DWORD timeoutMs = kScanMs) const {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
+    for (DWORD waited = 0; waited < Allowed(timeoutMs); waited += 50, Sleep(50)) {
       const std::vector<unsigned char> bytes = ReadBytes(Folder / L"invocation.txt");
       const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
       const size_t split = text.find(L'\n');
@@ -88,7 +88,7 @@ TEST(Program, OneInstanceWithItsSurfaceAndDefaultsThatEndsWithZero) {
   EXPECT_TRUE(GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_GT(SendWithTimeout(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
   ASSERT_TRUE(PostClick(w[MinimizeGlyphId]));
-  for (int tries = 0; tries < 200 && !IsIconic(w.Program.Window); ++tries) Sleep(50);
+  for (DWORD tries = 0; tries < Allowed(10000) / 50 && !IsIconic(w.Program.Window); ++tries) Sleep(50);
   ASSERT_TRUE(IsIconic(w.Program.Window));
   RunningProgram second;
   DWORD code = 1234;
@@ -198,7 +198,7 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   SlowScan s(6ll << 30);
   Window& w = s.Start();
   const std::wstring expected = s.Expected(), found = expected.substr(0, expected.find(L"\r\n   The FNX scan"));
-  for (int tries = 0; tries < 200 && MaskTimes(LogText(s.Log)) != found; ++tries) Sleep(50);
+  for (DWORD tries = 0; tries < Allowed(10000) / 50 && MaskTimes(LogText(s.Log)) != found; ++tries) Sleep(50);
   ExpectLog(s.Log, found);
   HWND box = s.AskToStop(true);
   for (int i = 0; i < 4; ++i) w.Click(StartScanButtonId);

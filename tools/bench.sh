@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both builds and runs the benchmarks of each under Wine (the shipped 32-bit build under
-# WOW64, where the machine runs 32-bit programs), printing their figures.
+# WOW64, where the machine runs 32-bit programs natively: emulated figures would say nothing
+# about the program), printing their figures.
 # Usage: bash tools/bench.sh [pattern|md5|walk|robustness|responsiveness|product]   (no argument: every benchmark)
 #   pattern         MatchesPattern against the standard library's regular expressions
 #   md5             ComputeFileMd5 against md5sum on a 256 MiB file; VerifyFileSignature per file
@@ -38,7 +39,7 @@ else
   bash "$top/tools/setup.sh" > /dev/null
   bash "$top/tools/build.sh" > /dev/null
   builds="$top/build/x86_64"
-  if bash "$top/tools/runs-32-bit.sh"; then builds="$builds $top/build/i686"; fi
+  case "$(bash "$top/tools/runs-32-bit.sh")" in native:*) builds="$builds $top/build/i686" ;; esac
 fi
 bash "$top/tools/wine-prefix.sh"
 # The prefix's services start with its first program and would keep that program's output open

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Fendrel under Wine: the shipped 32-bit build
-# where this machine runs 32-bit programs (under WOW64, as on 64-bit Windows), else the 64-bit
-# build of the same sources. It says which one it started. Without a display the window opens
-# on a virtual screen (Xvfb).
+# where this machine's kernel runs 32-bit programs itself (under WOW64, as on 64-bit Windows),
+# else the 64-bit build of the same sources; an emulated 32-bit window would be too slow to use.
+# It says which one it started. Without a display the window opens on a virtual screen (Xvfb).
 #
 #   bash tools/run.sh                  the window, for a person
 #   bash tools/run.sh --default-scan   a scan with the default options, pressed by a driver; prints
@@ -13,7 +13,7 @@ bash "$top/tools/setup.sh"
 bash "$top/tools/build.sh"
 bash "$top/tools/wine-prefix.sh"
 arch=x86_64
-if bash "$top/tools/runs-32-bit.sh"; then arch=i686; fi
+case "$(bash "$top/tools/runs-32-bit.sh")" in native:*) arch=i686 ;; esac
 build="$top/build/$arch"
 echo "Starting the $arch build: $build/Fendrel.exe"
 screen=(xvfb-run -a -s "-screen 0 1280x1024x24")

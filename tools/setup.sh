@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, and nothing when it is all there.
 # 32-bit Wine (to run the shipped 32-bit program under WOW64) is added where the machine's
-# package sources have it; a machine that cannot execute 32-bit programs still builds both
-# programs and runs the 64-bit one.
+# package sources have it, and qemu-user for 32-bit x86 where the kernel refuses 32-bit code
+# (tools/runs-32-bit.sh registers it); a machine that can do neither still builds both programs
+# and runs the 64-bit one.
 set -euo pipefail
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 xvfb xauth
           osslsigncode openssl googletest cmake make file fonts-liberation fonts-dejavu-core faketime)
@@ -26,5 +27,14 @@ if [ ${#need[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi
   if ! { apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"; }; then
     echo "32-bit Wine could not be installed: the shipped 32-bit program will not be run here" >&2
+  fi
+fi
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version > /dev/null 2>&1; then
+  need=($(missing qemu-user-static))
+  if [ ${#need[@]} -gt 0 ]; then
+    echo "This kernel refuses 32-bit code; installing qemu-user to run the shipped 32-bit build: ${need[*]}"
+    if ! { apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"; }; then
+      echo "qemu-user could not be installed: the shipped 32-bit program will not be run here" >&2
+    fi
   fi
 fi
