@@ -105,9 +105,9 @@ int wmain() {
     const double start = NowSeconds();
     RunHost("cd '" + unixBase + "' && for i in $(seq " + std::to_string(levels) + "); do mkdir d && cd -P d && : > f.txt || exit 1; done");
     printf("chain of %zu one-letter folders made by the host in %.1f s\n", levels, NowSeconds() - start);
-    // Each level holds one file, so the lines count the levels the walk reached.
+    // Each level holds one file, so the lines count the levels the walk reached. (With every
+    // file fact the same scan takes a quarter of an hour under Wine and uses 2 KiB more stack.)
     TimeScan("deep chain, walk only", base.Path, false);
-    TimeScan("deep chain, every file fact", base.Path, true);
     RunHost("rm -rf '" + unixBase + "/d'");  // beyond what Win32 can delete
   }
   {
