@@ -1,7 +1,7 @@
 // The real Fendrel.exe driven from outside: its window and its ending, whole scans from the
 // click to the opened log (read back byte for byte), the stop flow with the log on disk while a
-// file is hashed, the refusals, the companion viewer and its fall-backs, the system folder, and
-// input of any text.
+// file is hashed and at each drain, the refusals, the companion viewer and its fall-backs, the
+// system folder, and input of any text.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -190,10 +190,11 @@ struct SlowScan {
 };
 
 // While the big file is hashed (seconds long), the disk already holds the mark, the header and
-// the whole lines of the files before it, so a scan killed now loses nothing it found. A close request
-// asks as "Stop scan" does: "No" goes on with the scan in its window, and clicks while the
-// question is open add nothing. "Yes" stops it, a second click says so, and once the scan has
-// ended a close request ends the program with 0.
+// the whole lines of the files before it, so a scan killed now loses nothing it found; so it
+// does at every drain of a scan without hashes. A close request asks as "Stop scan" does: "No"
+// goes on with the scan in its window, and clicks while the question is open add nothing.
+// "Yes" stops it, a second click says so, and once the scan has ended a close request ends the
+// program with 0.
 TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   SlowScan s(6ll << 30);
   Window& w = s.Start();
@@ -218,6 +219,20 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   s.Viewer.Invocation();
   ASSERT_TRUE(w.WaitIdle());
   ExpectLog(s.Log, expected);
+  // Without a hash, only the drains flush: a stop request already waiting is taken at the first
+  // due drain, and while it asks, the disk holds every line found before.
+  for (int i = 0; i < 1000; ++i) WriteBytes(s.Root + L"\\many" + std::to_wstring(i) + L".exe", "");
+  w.Check(Md5CheckId, false);
+  w.Scan(s.Root, s.Log);
+  w.Click(StartScanButtonId);
+  HWND question = WaitForMessageBox(w.Program.ProcessId);
+  const std::wstring onDisk = MaskTimes(LogText(s.Log));
+  PressBoxButton(question, true);
+  s.Viewer.Invocation();
+  ASSERT_TRUE(w.WaitIdle());
+  const std::wstring stopped = MaskTimes(LogText(s.Log));
+  EXPECT_NE(onDisk.find(L"<RecentFiles>"), std::wstring::npos);
+  EXPECT_EQ(Printable(onDisk), Printable(stopped.substr(0, stopped.find(L"\r\n   The FNX scan"))));
   PostMessageW(w.Program.Window, WM_CLOSE, 0, 0);
   DWORD code = 1;
   EXPECT_TRUE(WaitForExit(w.Program, 20000, code));
