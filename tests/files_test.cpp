@@ -1,6 +1,5 @@
-// The log's text file and the file facts on real files: a long log read back as bytes, digests
-// against md5sum across the read chunks, verdicts and version strings of PE files this build
-// compiled, signed and damaged.
+// The file facts on real files: digests against md5sum across the read chunks, verdicts and
+// version strings of PE files this build compiled, signed and damaged.
 #include <gtest/gtest.h>
 
 
@@ -12,7 +11,6 @@
 #include "facts/signature_check.h"
 #include "facts/version_strings.h"
 #include "md5sum_digests.h"
-#include "platform/text_file.h"
 #include "support.h"
 
 namespace {
@@ -20,32 +18,6 @@ namespace {
 std::string Bytes(const std::wstring& path) {
   const std::vector<unsigned char> bytes = ReadBytes(path);
   return std::string(bytes.begin(), bytes.end());
-}
-
-std::wstring ReadBack(const std::wstring& path, uint32_t flags = 0x20) {
-  UniqueTextFile file;
-  EXPECT_TRUE(OpenTextFile(&flags, file, path)) << Printable(path);
-  return ReadWholeText(file.get(), flags);
-}
-
-TEST(TextFile, WritesTheLogsByteFormatAndReadsItBack) {
-  TempFolder folder;
-  const std::wstring path = folder / L"log.txt";
-  std::wstring all;
-  for (int round = 0; round < 2; ++round) {  // the second open truncates and writes a fresh mark
-    UniqueTextFile file;
-    uint32_t flags = 0x22;
-    ASSERT_TRUE(OpenTextFile(&flags, file, path));
-    all.clear();
-    for (int i = 0; i < 30000 * round + 1; ++i) {
-      const std::wstring line = L"A\r\nB\n\xD83D\xDE00 " + std::to_wstring(i) + L"\r\n";
-      WriteText(line, file.get());
-      all += line;
-    }
-  }
-  EXPECT_EQ(Bytes(path).substr(0, 18), std::string("\xFF\xFE" "A\0\r\0\r\0\n\0B\0\r\0\n\0=\xD8", 18));
-  EXPECT_EQ(Bytes(path).size(), 2 + 2 * (all.size() + 3 * 30001)) << "a CR before every LF";
-  EXPECT_TRUE(ReadBack(path) == all) << "each CR LF on disk reads as LF: the texts come back as written";
 }
 
 // The digest text, or "false" when the routine refused; nothing past the NUL may be written.
