@@ -3,7 +3,8 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-#include "scan/folder_line.h"
+#include "scan/log_text.h"
+#include "ui/folder_line.h"
 #include "ui/painted_surfaces.h"
 
 HWND ControlTable[kLastControlId + 1] = {};
@@ -107,11 +108,12 @@ void ShowHelpIcon(HINSTANCE instance, HWND icon) {
   if (image != nullptr) SendMessageW(icon, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
 }
 
+// The items in the order of their TimestampBase values, which their indices are.
 void FillTimestampCombo(HWND combo) {
-  for (const wchar_t* item : {L"Creation date", L"Last access", L"Last modified"}) {
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (TimestampBase base : {TimestampBase::Creation, TimestampBase::LastAccess, TimestampBase::LastWrite}) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(NamesOf(base).Caption));
   }
-  SendMessageW(combo, CB_SETCURSEL, 2, 0);
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(TimestampBase::LastWrite), 0);
 }
 
 // Filling, colours and states that depend on the control's role.

@@ -51,14 +51,14 @@ inline HWND Control(ControlId id) { return ControlTable[id]; }
 // The one top-level window of class "FNX_Wnd_Class"; null until created.
 extern HWND MainWindow;
 
-// Drawing context of FolderLine, with which the walker shortens the paths it shows.
+// Drawing context of FolderLine, with which the paths the walk enters are shortened to its width.
 extern HDC FolderLineDC;
 
 // The default pattern, the initial text of PatternEdit.
 constexpr const wchar_t* kDefaultPattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
 
 // Creates the 31 controls in their fixed order with their texts, fonts, tool tips, colours
-// and initial states, takes FolderLineDC and hands the folder line to the walk. A control,
+// and initial states, takes FolderLineDC and hands both to the folder line. A control,
 // font or image that cannot be made is skipped silently; its table entry stays null.
 void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std::wstring& defaultRoot,
                               const std::wstring& defaultLogPath);

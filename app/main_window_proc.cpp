@@ -2,7 +2,7 @@
 
 #include "app/command_handler.h"
 #include "app/main_window_controls.h"
-#include "scan/folder_line.h"
+#include "ui/folder_line.h"
 #include "ui/message_box.h"
 #include "ui/painted_surfaces.h"
 

@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "platform/registry_paths.h"
 #include "scan/folder_walker.h"
+#include "ui/folder_line.h"
 #include "ui/message_box.h"
 
 bool Scanning = false;
@@ -60,9 +61,8 @@ ScanOptions ReadOptions(const std::wstring& root, const std::wstring& logPath) {
   options.IncludeFileSize = Checked(SizeCheckId);
   options.IncludeAttributes = Checked(AttributesCheckId);
   options.SeparateWithBlankLine = Checked(BlankLineCheckId);
-  options.TimestampBase = static_cast<int32_t>(SendMessageW(Control(TimestampComboId), CB_GETCURSEL, 0, 0));
+  options.Timestamp = static_cast<TimestampBase>(SendMessageW(Control(TimestampComboId), CB_GETCURSEL, 0, 0));
   options.Pattern = ReadText(PatternEditId, 2048);
-  options.TimestampCaption = ReadText(TimestampComboId, 260);
   return options;
 }
 
@@ -118,7 +118,8 @@ void StartScan() {
   SetText(StartScanButtonId, L"Stop scan");
   PrepareScan(Session, ReadOptions(root, logPath), ScanPattern);
   SetText(StatusLineId, L"Currently searching in the folder:");
-  FolderListPath = Session.ScanRecentFolders ? OpenFolderList(Session) : std::wstring();
+  Session.NoteFolder = NoteFolder;  // the walk shows each folder it enters on the folder line
+  FolderListPath = Session.Settings.ScanRecentFolders ? OpenFolderList(Session) : std::wstring();
   FinishScan(WalkFolder(walkRoot, Session, false));
 }
 

@@ -6,21 +6,10 @@
 #include <cmath>
 #include <cwchar>
 
-#include "app/log_layout.h"
 #include "platform/file_system.h"
+#include "platform/message_drains.h"
 #include "scan/folder_walker.h"
-#include "scan/message_drains.h"
-
-const wchar_t* TimestampCaption(int32_t timestampBase) {
-  switch (timestampBase) {
-    case kTimestampCreation:
-      return L"Creation date";
-    case kTimestampLastAccess:
-      return L"Last access";
-    default:
-      return L"Last modified";
-  }
-}
+#include "scan/log_text.h"
 
 int32_t ParseMaxAgeDays(const std::wstring& text) {
   const double value = std::wcstod(text.c_str(), nullptr);
@@ -38,29 +27,18 @@ bool OpenScanLog(ScanSession& session, const ScanPath& logPath) {
 }
 
 void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatcher& pattern) {
+  session.Settings = options;  // the settings part of the options, one record into the other
   session.MaxAgeDays = ParseMaxAgeDays(options.MaxAge);
-  session.IncludeMicrosoftFiles = options.IncludeMicrosoftFiles;
-  session.Recurse = options.Recurse;
-  session.ScanRecentFolders = options.ScanRecentFolders;
-  session.IncludeDescription = options.IncludeDescription;
-  session.IncludeCompanyName = options.IncludeCompanyName;
-  session.VerifySignatures = options.VerifySignatures;
-  session.IncludeMd5 = options.IncludeMd5;
-  session.IncludeFileSize = options.IncludeFileSize;
-  session.IncludeAttributes = options.IncludeAttributes;
-  session.SeparateWithBlankLine = options.SeparateWithBlankLine;
-  session.TimestampBase = options.TimestampBase;
 
   HeaderValues header;
   header.Now = NowText();
   header.Pattern = options.Pattern;
   header.Root = options.Root;
   header.MaxAge = options.MaxAge;
-  header.TimestampCaption = options.TimestampCaption;
   pattern = CompilePattern(options.Pattern);
   session.Pattern = &pattern;
-  WriteText(LogHeader(header, session), session.LogFile.get());
-  WriteText(FormatLegend(session), session.LogFile.get());
+  WriteText(LogHeader(header, session.Settings), session.LogFile.get());
+  WriteText(FormatLegend(session.Settings), session.LogFile.get());
   // The mark and the header reach the disk now: a scan that is killed, by the user or by what
   // is being hunted, still leaves a log that says what it was.
   FlushTextFile(session.LogFile.get());
@@ -98,7 +76,7 @@ std::wstring OpenFolderList(ScanSession& session) {
 
 void FinishScanLog(ScanSession& session, bool completed, const std::wstring& folderListPath) {
   if (session.FolderFile) {
-    if (session.ScanRecentFolders && session.FoldersMatched != 0) {
+    if (session.Settings.ScanRecentFolders && session.FoldersMatched != 0) {
       WriteText(RecentFoldersEnd(), session.FolderFile.get());
       session.FolderFile.reset();
       uint32_t flags = kTextUtf16Le;
@@ -124,7 +102,7 @@ ScanStart RunScan(const ScanOptions& options, ScanSession& session, bool* comple
   if (!OpenScanLog(session, ResolveTypedPath(options.LogPath))) return ScanStart::LogUnopenable;
   PatternMatcher pattern;
   PrepareScan(session, options, pattern);
-  const std::wstring folderList = session.ScanRecentFolders ? OpenFolderList(session) : std::wstring();
+  const std::wstring folderList = session.Settings.ScanRecentFolders ? OpenFolderList(session) : std::wstring();
   const bool ran = WalkFolder(root, session, false);
   FinishScanLog(session, ran, folderList);
   session.Pattern = nullptr;

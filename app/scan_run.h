@@ -8,28 +8,13 @@
 #include "platform/file_system.h"
 #include "scan/scan_session.h"
 
-// The options as the window holds them: texts as typed, check boxes, the timestamp list.
-struct ScanOptions {
+// The options as the window holds them: the settings, and the texts as typed.
+struct ScanOptions : ScanSettings {
   std::wstring Pattern;
   std::wstring MaxAge;
   std::wstring Root;
   std::wstring LogPath;
-  int32_t TimestampBase = kTimestampLastWrite;
-  std::wstring TimestampCaption = L"Last modified";
-  bool IncludeMicrosoftFiles = false;
-  bool Recurse = false;
-  bool ScanRecentFolders = false;
-  bool IncludeDescription = false;
-  bool IncludeCompanyName = false;
-  bool VerifySignatures = false;
-  bool IncludeMd5 = false;
-  bool IncludeFileSize = false;
-  bool IncludeAttributes = false;
-  bool SeparateWithBlankLine = false;
 };
-
-// The caption of each timestamp base, as the list shows it.
-const wchar_t* TimestampCaption(int32_t timestampBase);
 
 // The maximum age as wcstod reads it, truncated toward zero, its low 32 bits. A value the
 // processor's conversion cannot represent (NaN, beyond 64 bits) gives 0, as on x86.
@@ -39,8 +24,9 @@ int32_t ParseMaxAgeDays(const std::wstring& text);
 // gives it. False when it cannot be opened.
 bool OpenScanLog(ScanSession& session, const ScanPath& logPath);
 
-// Takes the options into the session, writes the header and the legend, compiles the pattern
-// into `pattern` (which must outlive the scan) and takes today's day number.
+// Takes the settings into the session, writes the header and the legend, compiles the pattern
+// into `pattern` (which must outlive the scan), takes today's day number and starts the drain
+// clock.
 void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatcher& pattern);
 
 // Opens the temporary recent-folders list under a name not yet taken in the temporary folder

@@ -7,7 +7,8 @@
 
 #include "app/main_window_controls.h"
 #include "app/main_window_proc.h"
-#include "scan/message_drains.h"
+#include "platform/message_drains.h"
+#include "ui/folder_line.h"
 #include "ui/painted_surfaces.h"
 
 namespace {
@@ -29,16 +30,6 @@ std::wstring StartUpDirectory() {
   // A directory too long for the buffer is reported by its needed size, with nothing written.
   if (length == 0 || length >= MAX_PATH) return L"";
   return std::wstring(buffer.data(), length);
-}
-
-int RunMessageLoop() {
-  BOOL got;
-  while ((got = GetMessageW(&ThreadMessage, nullptr, 0, 0)) > 0) {
-    if (IsDialogMessageW(MainWindow, &ThreadMessage)) continue;
-    TranslateMessage(&ThreadMessage);
-    DispatchMessageW(&ThreadMessage);
-  }
-  return got == 0 ? static_cast<int>(ThreadMessage.wParam) : 0;
 }
 
 }  // namespace
@@ -82,7 +73,6 @@ bool CreateMainWindow(HINSTANCE instance) {
                                kMainSurface.Height, nullptr, nullptr, instance, nullptr);
   if (MainWindow == nullptr) return false;
   SetOwnerWindow(MainWindow);
-  SetDialogWindow(MainWindow);
   mainSurfaceBrush =
       PaintSurfaceBrush(kMainSurface.Width, kMainSurface.Height, kMainSurface.BandTop, kMainSurface.BandHeight);
   if (mainSurfaceBrush != nullptr) {
@@ -100,6 +90,10 @@ bool OpenMainWindow(HINSTANCE instance) {
   if (!CreateMainWindow(instance)) return false;
   CreateToolTipWindow();
   CreateMainWindowControls(instance, handCursor, defaultRoot, defaultLogPath);
+  // A scan's drains handle the window's dialog keys and bring the folder line up to date before
+  // the window paints.
+  SetDialogWindow(MainWindow);
+  SetBeforeDrain(ShowNotedFolder);
   ShowWindow(MainWindow, SW_SHOW);
   // The new-style folder picker needs a single-threaded apartment on this thread.
   CoInitialize(nullptr);
@@ -113,5 +107,7 @@ int RunFendrel(HINSTANCE instance) {
     return 0;
   }
   if (!OpenMainWindow(instance)) return 0;
-  return RunMessageLoop();
+  int exitCode = 0;
+  RunMessageLoop(MainWindow, exitCode);
+  return exitCode;
 }

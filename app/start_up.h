@@ -20,7 +20,8 @@ void RegisterMainWindowClass(HINSTANCE instance);
 bool CreateMainWindow(HINSTANCE instance);
 
 // Everything between the single-instance test and the message loop: defaults, class, window,
-// tool tips, controls, folder line, showing, COM. False when the window cannot be created.
+// tool tips, controls, the drains' window and folder line, showing, COM. False when the window
+// cannot be created.
 bool OpenMainWindow(HINSTANCE instance);
 
 // The drive root of the Windows folder: its first three characters (a shorter text whole).

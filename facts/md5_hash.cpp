@@ -7,8 +7,8 @@
 #include <string>
 #include <type_traits>
 
-#include "facts/facts_drain.h"
 #include "platform/file_system.h"
+#include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 
 namespace {
@@ -83,7 +83,7 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
     if (!ReadFile(file.get(), chunk.get(), kMd5ChunkBytes, &got, nullptr)) return false;
     if (got == 0) break;
     if (!CryptHashData(hash, chunk.get(), got, 0)) return false;
-    DrainFactsQueue();
+    DrainMessageQueue();
   }
   chunk.reset();
 

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "facts/facts_drain.h"
 #include "platform/file_system.h"
+#include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 
 namespace {
@@ -146,7 +146,7 @@ bool CheckThroughCatalogOf(const wchar_t* algorithm, HANDLE file, const wchar_t*
   data.pCatalog = &member.Info;
   data.dwStateAction = WTD_STATEACTION_AUTO_CACHE_FLUSH;
   status = CheckTrust(data);
-  DrainFactsQueue();
+  DrainMessageQueue();
   return true;
 }
 
@@ -189,7 +189,7 @@ uint32_t VerifyFileSignature(const wchar_t* path) {
   data.dwStateAction = WTD_STATEACTION_IGNORE;
   uint32_t status = CheckTrust(data);
   if (status == 0) return status;
-  DrainFactsQueue();
+  DrainMessageQueue();
 
   // Hashing a huge file for the catalog lookup would stall the scan; such files keep their
   // embedded verdict.

@@ -2,10 +2,9 @@
 
 #include <vector>
 
+#include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 #include "scan/file_evaluation.h"
-#include "scan/folder_line.h"
-#include "scan/message_drains.h"
 
 namespace {
 
@@ -25,11 +24,11 @@ struct WalkLevel {
 // Starts listing the folder now in `path`: true with a level added, or true with none when it
 // cannot be listed (it contributes nothing); false when a stop was asked for.
 bool EnterFolder(const ScanPath& path, ScanSession& session, bool insideRecentFolder, std::vector<WalkLevel>& levels) {
-  DrainScanWhenDue(session);
+  DrainScanWhenDue(session.LogFile.get());
   if (session.StopRequested) return false;
   UniqueFindHandle find(FindFirstFileAsItIs(path.Literal + L"\\*", &session.FindData));
   if (find.get() == INVALID_HANDLE_VALUE || !find) return true;
-  NoteFolder(path.Shown);
+  if (session.NoteFolder != nullptr) session.NoteFolder(path.Shown);
   WalkLevel level;
   level.Find = std::move(find);
   level.ShownLength = path.Shown.size();
@@ -64,7 +63,7 @@ bool WalkFolder(const ScanPath& folder, ScanSession& session, bool insideRecentF
     }
     ++session.FilesAnalyzed;
     if (session.FilesAnalyzed % 5 == 0) {
-      DrainScanWhenDue(session);
+      DrainScanWhenDue(session.LogFile.get());
       if (session.StopRequested) return false;
     }
     const WIN32_FIND_DATAW& entry = session.FindData;
@@ -77,12 +76,12 @@ bool WalkFolder(const ScanPath& folder, ScanSession& session, bool insideRecentF
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
     if (IsDotName(entry.cFileName)) continue;
     bool listed = false;
-    if (session.ScanRecentFolders && !level.InsideRecentFolder) {
+    if (session.Settings.ScanRecentFolders && !level.InsideRecentFolder) {
       const EntryVerdict verdict = EvaluateEntry(session, path, EntryKind::Folder);
       if (verdict == EntryVerdict::Stop) return false;
       listed = verdict == EntryVerdict::Listed;
     }
-    if (session.Recurse) {
+    if (session.Settings.Recurse) {
       // The entry is finished with before descending: the child's listing reuses FindData.
       const bool inside = level.InsideRecentFolder || listed;
       AppendName(path, entry.cFileName);

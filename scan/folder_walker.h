@@ -1,7 +1,7 @@
 // The folder walk: depth first, in the order the file system lists each folder, handing every
-// file (and, for the recent-folders list, every real subfolder) to the evaluator. It notes each
-// folder it enters for the folder line, keeps the window alive by draining the queue once per
-// folder and every fifth entry of the scan (at most every few milliseconds, see
+// file (and, for the recent-folders list, every real subfolder) to the evaluator. It tells the
+// session's NoteFolder each folder it enters, keeps the window alive by draining the queue once
+// per folder and every fifth entry of the scan (at most every few milliseconds, see
 // DrainScanWhenDue), and it tests the stop flag at each of those points.
 // No list of entries is built and nothing grows with the width of the tree: one FindData record
 // in the session serves every level, and one path (in both its forms) grows and shrinks as the

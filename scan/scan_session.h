@@ -1,22 +1,23 @@
 // The one record a scan works on: the snapshot of the options, the counters, the open output
-// files, the directory-entry scratch and the stop flag. The shell owns the one instance and
-// hands it by reference to the walker, which hands it on to the evaluator.
+// files, the directory-entry scratch, the stop flag and where the walk shows its folders. The
+// shell owns the one instance and hands it by reference to the walker, which hands it on to the
+// evaluator.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "platform/text_file.h"
 #include "scan/pattern.h"
 
-// Which file time a scan filters and prints by.
-constexpr int32_t kTimestampCreation = 0;
-constexpr int32_t kTimestampLastAccess = 1;
-constexpr int32_t kTimestampLastWrite = 2;
+// Which file time a scan filters and prints by: the index of the window's "Timestamp base" list.
+enum class TimestampBase : int32_t { Creation = 0, LastAccess = 1, LastWrite = 2 };
 
-struct ScanSession {
-  WIN32_FIND_DATAW FindData{};  // the entry under examination; every walk level reuses it
+// The options a scan runs with, taken from the window once when it starts, so that changing a
+// control during a scan changes nothing.
+struct ScanSettings {
   bool IncludeMicrosoftFiles = false;
   bool IncludeMd5 = false;
   bool VerifySignatures = false;
@@ -27,17 +28,26 @@ struct ScanSession {
   bool IncludeFileSize = false;
   bool Recurse = false;
   bool SeparateWithBlankLine = false;
+  TimestampBase Timestamp = TimestampBase::LastWrite;
+};
+
+// Told the path of each folder the walk enters, as the log shows it.
+using FolderNote = void (*)(const std::wstring& folder);
+
+struct ScanSession {
+  WIN32_FIND_DATAW FindData{};  // the entry under examination; every walk level reuses it
+  ScanSettings Settings;
   const PatternMatcher* Pattern = nullptr;  // owned by whoever started the scan
   uint64_t FilesAnalyzed = 0;   // directory entries read, "." and ".." included
   uint64_t FilesMatched = 0;    // result lines written
   int32_t MaxAgeDays = 0;
   int32_t TodayDayNumber = 0;
-  int32_t TimestampBase = 0;
   UniqueTextFile LogFile;
   SYSTEMTIME DateScratch{};     // today's local date at the start, then each entry's UTC date
   UniqueTextFile FolderFile;    // the temporary recent-folders list, or none
   uint64_t FoldersMatched = 0;
   bool StopRequested = false;
+  FolderNote NoteFolder = nullptr;  // the window's folder line, or none
 };
 
 // (year - 1870) * 365 + month * 30 + day, in 32-bit integers: every month counts 30 days and

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <new>
 
-#include "facts/facts_drain.h"
 #include "facts/md5_hash.h"
 #include "facts/signature_check.h"
 #include "facts/version_strings.h"
 #include "md5sum_digests.h"
+#include "platform/message_drains.h"
 #include "support.h"
 
 namespace {
@@ -30,8 +30,8 @@ std::string Md5(const std::wstring& path) {
 }
 
 bool hashedFileClosed = false;
-// A drain that closes the routine's handle to the big chunk fixture, wherever it is.
-bool CloseHashedFile() {
+// Run at a drain: closes the routine's handle to the big chunk fixture, wherever it is.
+void CloseHashedFile() {
   const std::wstring suffix = L"\\two_chunks_plus_one.bin";
   for (ULONG_PTR value = 4; !hashedFileClosed && value < 0x10000; value += 4) {
     wchar_t name[MAX_PATH];
@@ -40,14 +40,13 @@ bool CloseHashedFile() {
       hashedFileClosed = CloseHandle(reinterpret_cast<HANDLE>(value)) != 0;
     }
   }
-  return false;
 }
 int drains = 0;
-bool CountDrain() { return ++drains, false; }
+void CountDrain() { ++drains; }
 
 TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   TempFolder folder;
-  SetFactsDrain(CountDrain);
+  SetBeforeDrain(CountDrain);
   for (const auto& [name, digest, chunks] : {std::tuple{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE, 1},
                                              {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT, 1},
                                              {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE, 2},
@@ -58,9 +57,9 @@ TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   }
   // Wine does not enforce byte-range locks, so the read is made to fail by closing the
   // routine's handle after the first chunk: no digest of a part passes for the file's.
-  SetFactsDrain(CloseHashedFile);
+  SetBeforeDrain(CloseHashedFile);
   EXPECT_EQ(Md5(FixturePath(L"two_chunks_plus_one.bin")), "false");
-  SetFactsDrain(nullptr);
+  SetBeforeDrain(nullptr);
   EXPECT_TRUE(hashedFileClosed);
   // A device is never read, whatever it would give: the NUL device, the empty file's digest.
   for (const std::wstring& path : {folder / L"missing.bin", folder.Path, std::wstring(L"\\\\.\\NUL")}) {
@@ -96,7 +95,7 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
       {folder / L"truncated.exe", 0, -1, "Unsigned :  Microsoft Corporation"},
       {folder / L"notes.txt", 0, -1, "Unsigned :  No publisher"},
   };
-  SetFactsDrain(CountDrain);
+  SetBeforeDrain(CountDrain);
   for (const auto& f : files) {
     drains = 0;
     if (f.Drains >= 0) {
@@ -105,7 +104,7 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
     }
     EXPECT_EQ(Company(f.Path), f.Company) << Printable(f.Path);
   }
-  SetFactsDrain(nullptr);
+  SetBeforeDrain(nullptr);
 }
 
 // A block that ends where a no-access page begins: a lookup that strays past the bytes it was

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 
-#include "app/log_layout.h"
 #include "facts/signature_check.h"
 #include "platform/file_system.h"
-#include "scan/message_drains.h"
-#include "scan/result_lines.h"
+#include "platform/message_drains.h"
+#include "scan/log_text.h"
 #include "support.h"
 
 namespace {

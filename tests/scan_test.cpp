@@ -46,10 +46,10 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
        [](ScanOptions& o, const Tree&) { o.Pattern = L"", o.ScanRecentFolders = o.SeparateWithBlankLine = true; },
        {Dated({L"alpha.exe", L"notes.txt", L"Hidden.SYS"}, today), Dated({L"empty", L".old", L"recent"}, today)}},
       {"creation dates, an age of letters", [](ScanOptions& o, const Tree&) {
-         o.Pattern = L".dll", o.MaxAge = L"abc", o.TimestampBase = 0, o.TimestampCaption = L"Creation date";
+         o.Pattern = L".dll", o.MaxAge = L"abc", o.Timestamp = TimestampBase::Creation;
        }, {{{L"old.dll", L"2001-05-05"}}, {}}},
       {"last access: read today, written years ago", [](ScanOptions& o, const Tree& tree) {
-         o.TimestampBase = 1, o.TimestampCaption = L"Last access";
+         o.Timestamp = TimestampBase::LastAccess;
          WriteBytes(tree.Path(L"read.exe"), "");
          SetFileDate(tree.Path(L"read.exe"), 2001, 1, 1);
          FILETIME now;
@@ -176,7 +176,7 @@ TEST(FileEvaluation, UnconvertibleTimesAndFoldersWithoutTheirListLeaveNoTrace) {
   session.Pattern = &all;
   wcscpy(session.FindData.cFileName, L"x.exe");
   session.FindData.ftLastWriteTime = {0xFFFFFFFF, 0xFFFFFFFF};
-  session.TimestampBase = kTimestampLastWrite;
+  session.Settings.Timestamp = TimestampBase::LastWrite;
   const ScanPath nowhere = ResolveTypedFolder(L"C:\\nowhere");
   EXPECT_EQ(EvaluateEntry(session, nowhere, EntryKind::File), EntryVerdict::Continue);
   GetSystemTimeAsFileTime(&session.FindData.ftCreationTime);

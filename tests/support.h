@@ -17,9 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/log_layout.h"
 #include "app/scan_run.h"
-#include "scan/result_lines.h"
+#include "scan/log_text.h"
 
 inline void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW data;
@@ -251,7 +250,7 @@ struct Expectation {
 inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {
   const wchar_t* labels[] = {L"Creation date:", L"Last access:", L"Last modified:"};
   const std::vector<unsigned char> bytes = ReadBytes(L"\\\\?\\" + path);
-  std::wstring line = L"<RecentFiles> | " + std::wstring(labels[o.TimestampBase]) + date;
+  std::wstring line = L"<RecentFiles> | " + std::wstring(labels[static_cast<int>(o.Timestamp)]) + date;
   if (o.IncludeAttributes) line += L" | " + AttributeLetters(GetFileAttributesW((L"\\\\?\\" + path).c_str()));
   line += L" | " + path;
   if (o.IncludeDescription) line += L" | No description";
@@ -264,6 +263,8 @@ inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, con
 // The whole log, "<now>" standing for its two times.
 inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e) {
   const auto Truth = [](bool b) { return std::wstring(b ? L"True" : L"False"); };
+  const wchar_t* captions[] = {L"Creation date", L"Last access", L"Last modified"};
+  const int base = static_cast<int>(o.Timestamp);
   std::wstring log = L"\t############### Fendrel results log ###############\r\n\r\n\tCurrent date and time: <now>.\r\n\r\n"
                      L"\tFile name pattern to search: " + o.Pattern + L"\r\n\r\n\tRoot path to search: " + o.Root +
                      L".\r\n\r\n\tMax file age: " + o.MaxAge + L" days.\r\n\r\n\tShow Microsoft files: " +
@@ -273,9 +274,9 @@ inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, 
                      L".\r\n\r\n\tVerify file signatures: " + Truth(o.VerifySignatures) + L"\r\n\r\n\tInclude MD5 hash: " +
                      Truth(o.IncludeMd5) + L".\r\n\r\n\tInclude file size: " + Truth(o.IncludeFileSize) +
                      L".\r\n\r\n\tInclude file attributes: " + Truth(o.IncludeAttributes) + L".\r\n\r\n\tTimestamp base: " +
-                     o.TimestampCaption + L".\r\n\r\n\tSearch start...\r\n\r\n";
+                     captions[base] + L".\r\n\r\n\tSearch start...\r\n\r\n";
   const wchar_t* bases[] = {L"Creation time", L"Last access time", L"Last write time"};
-  log += L"  Format: Mode | " + std::wstring(bases[o.TimestampBase]) + L" | Path";
+  log += L"  Format: Mode | " + std::wstring(bases[base]) + L" | Path";
   for (const auto& [on, name] : {std::pair{o.IncludeAttributes, L"File attributes"}, {o.IncludeDescription, L"File description"},
                                  {o.IncludeFileSize, L"File size"}, {o.IncludeMd5, L"MD5 hash"},
                                  {o.IncludeCompanyName, L"Publisher name"}}) {

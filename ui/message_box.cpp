@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 #include "ui/painted_surfaces.h"
 
@@ -82,15 +83,9 @@ LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t*
   UpdateWindow(box);
 
   boxPostedQuit = false;
-  MSG msg{};
-  BOOL got;
-  while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-    if (IsDialogMessageW(box, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  if (got != 0) return {kBoxNotShown, false};  // GetMessageW failed; nothing was asked of us
-  return {static_cast<int>(msg.wParam), !boxPostedQuit};
+  int answer = kBoxNotShown;
+  if (!RunMessageLoop(box, answer)) return {kBoxNotShown, false};  // GetMessageW failed; nothing was asked of us
+  return {answer, !boxPostedQuit};
 }
 
 LRESULT OnBoxCommand(HWND window, UINT message, HWND source) {

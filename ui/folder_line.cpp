@@ -1,4 +1,4 @@
-#include "scan/folder_line.h"
+#include "ui/folder_line.h"
 
 #include <shlwapi.h>
 

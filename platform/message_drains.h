@@ -1,0 +1,49 @@
+// Every loop that takes the thread's messages. The tool has one thread: the main loop runs the
+// window, the message box runs a loop of its own inside it, and a scan runs to its end inside the
+// handling of one click, keeping the window alive by draining the queue at fixed points. Whatever
+// a loop dispatches runs before it returns, the command handler included; a scan's callers test
+// its stop flag right after a drain.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/text_file.h"
+
+// Takes and dispatches the thread's messages until a quit message arrives, offering each first to
+// the dialog manager of `dialogWindow` (Tab between its controls). True with the quit's code in
+// `exitCode`; false, with `exitCode` untouched, when GetMessageW failed.
+bool RunMessageLoop(HWND dialogWindow, int& exitCode);
+
+// The window whose dialog keys PumpMessages handles; null for none.
+void SetDialogWindow(HWND window);
+
+// Runs at the start of every drain, before it lets the window paint, so that what is painted is
+// up to date (the window hands in the folder line's update); null for nothing.
+using BeforeDrain = void (*)();
+void SetBeforeDrain(BeforeDrain beforeDrain);
+
+// The scan's drain: dispatches every waiting message, offering each to the dialog manager first.
+void PumpMessages();
+
+// The file facts' drain between the long steps of a hash or a trust check: every waiting message
+// without the dialog step, so Tab does not move the focus while a file is read; true when it
+// handled any.
+bool DrainMessageQueue();
+
+// The scan's drain at its frequent points (every fifth entry, every folder, after each file's
+// costly facts): when at least kDrainIntervalMicroseconds have passed since the last drain of
+// either kind, the log's pending lines go to disk and the queue is pumped. A look at the queue is
+// a round trip to the window server (tens of microseconds under Wine), which the walk would
+// otherwise pay every few entries, while a few milliseconds between drains keep the window as
+// alive.
+constexpr long long kDrainIntervalMicroseconds = 4000;
+void DrainScanWhenDue(TextFile* log);
+
+// Whether a drain is due at counter time `now` after one at `last`, with the counter's
+// frequency in ticks per second. Elapsed ticks are compared with the interval in ticks: a
+// counter that has run for weeks (or reads near 2^63) must not overflow a product and stop
+// the window from draining for the rest of a scan.
+bool DrainIsDue(long long now, long long last, long long frequency);
+
+// Starts a scan's drain clock: its first throttled drain is due one interval from now.
+void StartDrainClock();
