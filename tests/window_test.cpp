@@ -63,7 +63,7 @@ struct TextHandler : StandIn {
   }
 };
 
-TEST(Program, OneInstanceWithItsSurfaceAndDefaultsThatEndsWithZero) {
+TEST(Program, OneInstanceWithItsDefaultsThatEndsWithZero) {
   TempFolder folder;
   Window w(folder.Path);
   EXPECT_EQ(SendWithTimeout(w.Program.Window, WM_USER, 0, 0), 0x534B0020);
@@ -71,18 +71,6 @@ TEST(Program, OneInstanceWithItsSurfaceAndDefaultsThatEndsWithZero) {
   GetWindowsDirectoryW(windows, MAX_PATH);
   EXPECT_EQ(w.Text(RootEditId), std::wstring(windows).substr(0, 3));
   EXPECT_EQ(w.Text(LogPathEditId), folder / L"FNXResults.txt");
-  LetProgramSettle(w.Program.Window, 500);
-  RECT r{};
-  GetWindowRect(w.Program.Window, &r);
-  EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 275);
-  EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - 245);
-  // Body, band and frame, also behind labels: a label's background is the surface's colour.
-  const COLORREF body = RGB(45, 45, 48), band = RGB(37, 37, 38), frame = RGB(0, 0, 0);
-  for (const auto& [x, y, color] : {std::tuple{5, 90, body}, {110, 10, body}, {525, 125, body}, {5, 419, body},
-                                    {5, 420, band}, {103, 447, band}, {300, 468, band}, {548, 488, band},
-                                    {0, 0, frame}, {549, 200, frame}, {275, 489, frame}}) {
-    EXPECT_EQ(ScreenPixel(r.left + x, r.top + y), color) << x << ", " << y;
-  }
   // The chrome's hover texts, in a tip that floats above the window.
   HWND tip = WaitForProcessWindow(w.Program.ProcessId, TOOLTIPS_CLASSW, nullptr, 5000);
   EXPECT_TRUE(GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -287,6 +275,7 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
       HWND box = WaitForMessageBox(w.Program.ProcessId);
       EXPECT_EQ(MessageBoxText(box), c.Message);
       if (c.Root.empty()) {  // "Start scan" while a box is open starts nothing, whatever the boxes hold
+        DeleteFileW(log.c_str());
         w.Type(RootEditId, root), w.Type(LogPathEditId, log), w.Click(StartScanButtonId);
         LetProgramSettle(box, 500);
         EXPECT_EQ(GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES) << "a scan ran inside the box";
