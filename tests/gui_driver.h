@@ -54,13 +54,6 @@ inline void LetProgramSettle(HWND window, DWORD paintMs = 300) {
   SendWithTimeout(window, WM_NULL, 0, 0);
 }
 
-inline COLORREF ScreenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  const COLORREF color = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return color;
-}
-
 // The top-level windows of the class (and title, when given) that belong to the process.
 inline std::vector<HWND> ProcessWindows(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr) {
   std::vector<HWND> windows;
