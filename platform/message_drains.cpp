@@ -21,19 +21,16 @@ long long Frequency() {
 }
 
 // Dispatches every waiting message, offering each first to the dialog manager of `dialog`
-// unless it is null; true when it handled any.
-bool Drain(HWND dialog) {
+// unless it is null.
+void Drain(HWND dialog) {
   if (beforeDrain != nullptr) beforeDrain();
   lastDrain = Now();
   MSG message;
-  bool handled = false;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    handled = true;
     if (dialog != nullptr && IsDialogMessageW(dialog, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  return handled;
 }
 }  // namespace
 
@@ -58,7 +55,7 @@ void SetBeforeDrain(BeforeDrain drain) { beforeDrain = drain; }
 // because close requests then become stop requests.
 void PumpMessages() { Drain(dialogWindow); }
 
-bool DrainMessageQueue() { return Drain(nullptr); }
+void DrainMessageQueue() { Drain(nullptr); }
 
 bool DrainIsDue(long long now, long long last, long long frequency) {
   const unsigned long long interval =

@@ -26,9 +26,8 @@ void SetBeforeDrain(BeforeDrain beforeDrain);
 void PumpMessages();
 
 // The file facts' drain between the long steps of a hash or a trust check: every waiting message
-// without the dialog step, so Tab does not move the focus while a file is read; true when it
-// handled any.
-bool DrainMessageQueue();
+// without the dialog step, so Tab does not move the focus while a file is read.
+void DrainMessageQueue();
 
 // The scan's drain at its frequent points (every fifth entry, every folder, after each file's
 // costly facts): when at least kDrainIntervalMicroseconds have passed since the last drain of
