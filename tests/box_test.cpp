@@ -84,28 +84,19 @@ BOOL WINAPI CountingDeleteObject(HGDIOBJ object) {
   return realDeleteObject(object);
 }
 
-// Points this program's import of `function` from `dll` at `replacement`; gives the old target.
-void* PatchImport(const char* dll, const char* function, void* replacement) {
+// Points this program's import slot that holds `function` at `replacement`.
+void PatchImport(void* function, void* replacement) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
   const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-  for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); library->Name != 0; ++library) {
-    if (_stricmp(reinterpret_cast<char*>(base + library->Name), dll) != 0) continue;
-    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
-    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk); name->u1.AddressOfData; ++name, ++slot) {
-      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
-          strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) != 0) {
-        continue;
-      }
-      DWORD protection = 0;
-      VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-      void* previous = reinterpret_cast<void*>(slot->u1.Function);
-      slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-      return previous;
-    }
+  const IMAGE_DATA_DIRECTORY table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+  auto* slots = reinterpret_cast<void**>(base + table.VirtualAddress);
+  for (void** slot = slots; slot < slots + table.Size / sizeof(void*); ++slot) {
+    if (*slot != function) continue;
+    DWORD protection = 0;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+    *slot = replacement;
+    VirtualProtect(slot, sizeof *slot, protection, &protection);
   }
-  return nullptr;
 }
 
 // Live GDI objects: Wine keeps no count, but a handle's low word alone names its table slot.
@@ -120,9 +111,8 @@ DWORD LiveGdiObjects() {
 // brush exactly once: the class owns it.
 TEST(OwnMessageBox, AnswersEachWayOutAndReleasesWhatItTookOnce) {
   BoxOwner owner;
-  realDeleteObject = reinterpret_cast<DeleteObjectCall>(
-      PatchImport("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(CountingDeleteObject)));
-  ASSERT_NE(realDeleteObject, nullptr);
+  realDeleteObject = DeleteObject;
+  PatchImport(reinterpret_cast<void*>(realDeleteObject), reinterpret_cast<void*>(CountingDeleteObject));
   HGDIOBJ surface = nullptr;
   EXPECT_EQ(owner.Show(L"No", L"Yes", [&surface](HWND box) {
     surface = reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(box, GCLP_HBRBACKGROUND));
@@ -150,7 +140,7 @@ TEST(OwnMessageBox, AnswersEachWayOutAndReleasesWhatItTookOnce) {
     MSG left{};
     EXPECT_EQ(PeekMessageW(&left, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? left.wParam : 0, quit) << "way out " << i % 4;
   }
-  PatchImport("gdi32.dll", "DeleteObject", reinterpret_cast<void*>(realDeleteObject));
+  PatchImport(reinterpret_cast<void*>(CountingDeleteObject), reinterpret_cast<void*>(realDeleteObject));
   ASSERT_NE(surface, nullptr);
   EXPECT_EQ(GetObjectType(surface), 0u) << "the surface brush outlived its box";
   EXPECT_EQ(staleDeletes, 0) << "DeleteObject on a handle that named nothing any more";

@@ -15,11 +15,6 @@
 
 namespace {
 
-std::string Bytes(const std::wstring& path) {
-  const std::vector<unsigned char> bytes = ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 // The digest text, or "false" when the routine refused; nothing past the NUL may be written.
 std::string Md5(const std::wstring& path) {
   wchar_t text[129];
@@ -78,7 +73,7 @@ std::string Company(const std::wstring& path) {
 
 TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
   TempFolder folder;
-  const std::string signedPe = Bytes(FixturePath(L"signed.exe"));
+  const std::string signedPe = ReadBytes(FixturePath(L"signed.exe"));
   ASSERT_TRUE(WriteBytes(folder / L"truncated.exe", signedPe.substr(0, signedPe.size() - 600)));
   ASSERT_TRUE(WriteBytes(folder / L"notes.txt", "not a program"));
   const struct {
@@ -142,8 +137,8 @@ std::string WithByteLengths(std::string pe) {
 
 TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) {
   TempFolder folder;
-  ASSERT_TRUE(WriteBytes(folder / L"cut.exe", Bytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
-  ASSERT_TRUE(WriteBytes(folder / L"bytes.exe", WithByteLengths(Bytes(FixturePath(L"company_full.exe")))));
+  ASSERT_TRUE(WriteBytes(folder / L"cut.exe", ReadBytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
+  ASSERT_TRUE(WriteBytes(folder / L"bytes.exe", WithByteLengths(ReadBytes(FixturePath(L"company_full.exe")))));
   const std::pair<std::wstring, const char*> cases[] = {
       {FixturePath(L"company_full.exe"), "Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"company_empty.exe"), " | Empty company | \\StringFileInfo\\040904b0\\FileDescription"},

@@ -66,11 +66,9 @@ inline std::vector<HWND> ProcessWindows(DWORD processId, const wchar_t* classNam
 }
 
 inline HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
-  for (const ULONGLONG end = GetTickCount64() + Allowed(timeoutMs);; Sleep(50)) {
-    const std::vector<HWND> windows = ProcessWindows(processId, className, title);
-    if (!windows.empty()) return windows.front();
-    if (GetTickCount64() >= end) return nullptr;
-  }
+  std::vector<HWND> windows;
+  Eventually(Allowed(timeoutMs), [&] { return !(windows = ProcessWindows(processId, className, title)).empty(); });
+  return windows.empty() ? nullptr : windows.front();
 }
 
 inline HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 10000) {
@@ -121,12 +119,9 @@ inline bool StartProgram(RunningProgram& program, const std::wstring& workingFol
 // The main window, once it is shown (it exists before its controls) and idle.
 inline bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs = 20000) {
   program.Window = WaitForProcessWindow(program.ProcessId, L"FNX_Wnd_Class", L"Fendrel", timeoutMs);
-  for (const ULONGLONG end = GetTickCount64() + Allowed(timeoutMs); program.Window && !IsWindowVisible(program.Window);) {
-    if (GetTickCount64() >= end) return false;
-    Sleep(50);
-  }
-  if (program.Window) LetProgramSettle(program.Window);
-  return program.Window != nullptr;
+  if (program.Window == nullptr || !Eventually(Allowed(timeoutMs), [&] { return IsWindowVisible(program.Window); })) return false;
+  LetProgramSettle(program.Window);
+  return true;
 }
 
 inline bool WaitForExit(RunningProgram& program, DWORD timeoutMs, DWORD& exitCode) {
@@ -156,16 +151,12 @@ struct Window {
   }
   std::wstring Text(ControlId id) const { return WindowText((*this)[id]); }
   bool WaitForText(ControlId id, const std::wstring& text, DWORD timeoutMs = 120000) const {
-    for (DWORD waited = 0; waited < Allowed(timeoutMs); waited += 20, Sleep(20)) {
-      if (Text(id) == text) return true;
-    }
-    return false;
+    return Eventually(Allowed(timeoutMs), [&] { return Text(id) == text; });
   }
   // Back at rest after a scan: "Start scan" and the waiting status again.
   bool WaitIdle(DWORD timeoutMs = 120000) const {
-    for (DWORD waited = 0; waited < Allowed(timeoutMs); waited += 50, Sleep(50)) {
-      if (Text(StartScanButtonId) == L"Start scan" && Text(StatusLineId) == L"Waiting for Start scan...") return true;
-    }
-    return false;
+    return Eventually(Allowed(timeoutMs), [&] {
+      return Text(StartScanButtonId) == L"Start scan" && Text(StatusLineId) == L"Waiting for Start scan...";
+    });
   }
 };

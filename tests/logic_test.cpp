@@ -11,13 +11,6 @@
 
 namespace {
 
-SYSTEMTIME Date(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(year), st.wMonth = static_cast<WORD>(month), st.wDay = static_cast<WORD>(day);
-  st.wHour = static_cast<WORD>(hour), st.wMinute = static_cast<WORD>(minute), st.wSecond = static_cast<WORD>(second);
-  return st;
-}
-
 TEST(Ages, DayNumbersCountThirtyDayMonthsAndTheTestWrapsInThirtyTwoBits) {
   EXPECT_EQ(DayNumber(Date(1870, 12, 31)), 391);
   EXPECT_EQ(DayNumber(Date(2024, 2, 5)), (2024 - 1870) * 365 + 65);

@@ -103,8 +103,7 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
 std::vector<std::wstring> ScanOne(const wchar_t* fixture, bool microsoft, bool company, bool description, bool verify,
                                   const std::wstring& name = L"item.exe") {
   TempFolder folder;
-  std::ifstream in(std::filesystem::path(FixturePath(fixture)), std::ios::binary);
-  EXPECT_TRUE(WriteBytes(L"\\\\?\\" + folder / name, std::string(std::istreambuf_iterator<char>(in), {}))) << Printable(fixture);
+  EXPECT_TRUE(WriteBytes(L"\\\\?\\" + folder / name, ReadBytes(FixturePath(fixture)))) << Printable(fixture);
   ScanOptions o = BareOptions(folder.Path, folder / L"log.txt", L"item*|aux*", L"0");
   o.IncludeMicrosoftFiles = microsoft, o.IncludeCompanyName = company, o.IncludeDescription = description;
   o.VerifySignatures = verify;

@@ -23,17 +23,15 @@
 inline void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName, child = path + L"\\" + name;
-      if (name == L"." || name == L"..") continue;
-      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      const DWORD a = data.dwFileAttributes;
-      if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(child);
-      (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+    const std::wstring name = data.cFileName, child = path + L"\\" + name;
+    if (name == L"." || name == L"..") continue;
+    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const DWORD a = data.dwFileAttributes;
+    if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(child);
+    (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
   }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
   RemoveDirectoryW(path.c_str());
 }
 
@@ -61,20 +59,20 @@ inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 // The whole file, or nothing when it cannot be read; other programs may hold it open.
-inline std::vector<unsigned char> ReadBytes(const std::wstring& path) {
+inline std::string ReadBytes(const std::wstring& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-inline std::string Printable(const std::wstring& text) {
-  std::string out;
-  for (const wchar_t c : text) {
-    char buffer[16];
-    snprintf(buffer, sizeof buffer, c == L'\r' ? "\\r" : c == L'\n' ? "\\n" : c == L'\t' ? "\\t"
-             : (c >= 0x20 && c < 0x7F) ? "%c" : "\\u%04X", static_cast<unsigned>(c));
-    out += buffer;
+inline std::string Printable(const std::wstring& text) { return testing::PrintToString(text); }
+
+// Whether `done` came true within the limit, asked every 20 ms.
+template <typename Done>
+bool Eventually(DWORD limitMs, Done done) {
+  for (const ULONGLONG end = GetTickCount64() + limitMs; !done(); Sleep(20)) {
+    if (GetTickCount64() >= end) return false;
   }
-  return out;
+  return true;
 }
 
 inline std::wstring TodayUtcText() {
@@ -83,14 +81,18 @@ inline std::wstring TodayUtcText() {
   return DateText(now);
 }
 
+inline SYSTEMTIME Date(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
+  return {static_cast<WORD>(year), static_cast<WORD>(month), 0, static_cast<WORD>(day), static_cast<WORD>(hour),
+          static_cast<WORD>(minute), static_cast<WORD>(second), 0};
+}
+
+// The file's or folder's three times set to noon of the day.
 inline bool SetFileDate(const std::wstring& path, int year, int month, int day) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(year), st.wMonth = static_cast<WORD>(month), st.wDay = static_cast<WORD>(day);
-  st.wHour = 12;
+  const SYSTEMTIME noon = Date(year, month, day);
   FILETIME ft;
   HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  const bool ok = SystemTimeToFileTime(&st, &ft) && h != INVALID_HANDLE_VALUE && SetFileTime(h, &ft, &ft, &ft);
+  const bool ok = SystemTimeToFileTime(&noon, &ft) && h != INVALID_HANDLE_VALUE && SetFileTime(h, &ft, &ft, &ft);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   return ok;
 }
@@ -121,11 +123,9 @@ inline std::string RunHost(const std::string& command) {
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return "failed";
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  for (int waited = 0; waited < 600000; waited += 20, Sleep(20)) {
-    const std::vector<unsigned char> code = ReadBytes(folder / L"status"), out = ReadBytes(folder / L"out");
-    if (!code.empty()) return code == std::vector<unsigned char>{'0', '\n'} ? std::string(out.begin(), out.end()) : "failed";
-  }
-  return "failed";
+  std::string code;
+  if (!Eventually(600000, [&] { return !(code = ReadBytes(folder / L"status")).empty(); })) return "failed";
+  return code == "0\n" ? ReadBytes(folder / L"out") : "failed";
 }
 
 inline std::wstring HostMd5(const std::wstring& path) {
@@ -154,20 +154,15 @@ struct Listing {
 inline void ListFolder(const std::wstring& folder, bool recurse, Listing& listing) {
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
     const std::wstring name = data.cFileName, path = folder + L"\\" + name;
     listing.Position[path] = ++listing.Count;
     if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != L"." && name.rfind(L"..", 0) != 0) {
-      FindClose(find);  // descend at once, as the walk does, then resume after this entry
       ListFolder(path, recurse, listing);
-      find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-      while (folder + L"\\" + data.cFileName != path && FindNextFileW(find, &data)) {
-      }
     }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 inline Listing ListTree(const std::wstring& root, bool recurse) {
@@ -237,7 +232,7 @@ struct Expectation {
 // read under its name as it stands, whatever Windows would make of it in an ordinary path.
 inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {
   const wchar_t* labels[] = {L"Creation date:", L"Last access:", L"Last modified:"};
-  const std::vector<unsigned char> bytes = ReadBytes(L"\\\\?\\" + path);
+  const std::string bytes = ReadBytes(L"\\\\?\\" + path);
   std::wstring line = L"<RecentFiles> | " + std::wstring(labels[static_cast<int>(o.Timestamp)]) + date;
   if (o.IncludeAttributes) line += L" | " + AttributeLetters(GetFileAttributesW((L"\\\\?\\" + path).c_str()));
   line += L" | " + path;
@@ -300,11 +295,11 @@ inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, 
 // The log's text after its mark, each CR LF on disk read as the LF written, so a line feed
 // written without its inserted carriage return shows as a bare LF.
 inline std::wstring LogText(const std::wstring& logPath) {
-  const std::vector<unsigned char> bytes = ReadBytes(logPath);
-  EXPECT_TRUE(bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) << "no byte-order mark: " << Printable(logPath);
+  const std::string bytes = ReadBytes(logPath);
+  EXPECT_TRUE(bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') << "no byte-order mark: " << Printable(logPath);
   std::wstring text;
   for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const wchar_t c = static_cast<wchar_t>(bytes[i] | bytes[i + 1] << 8);
+    const wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
     if (c == L'\n' && !text.empty() && text.back() == L'\r') text.pop_back();
     text += c;
   }

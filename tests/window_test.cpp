@@ -8,7 +8,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "gui_driver.h"
 
@@ -23,15 +22,16 @@ struct StandIn {
   // Its command line and working folder, once it has run (the record is then taken away);
   // empty after the time-out.
   std::pair<std::wstring, std::wstring> Invocation(DWORD timeoutMs = kScanMs) const {
-    for (DWORD waited = 0; waited < Allowed(timeoutMs); waited += 50, Sleep(50)) {
-      const std::vector<unsigned char> bytes = ReadBytes(Folder / L"invocation.txt");
-      const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-      const size_t split = text.find(L'\n');
-      if (split == std::wstring::npos) continue;
-      DeleteFileW((Folder / L"invocation.txt").c_str());
-      return {text.substr(0, split), text.substr(split + 1, text.size() - split - 2)};
-    }
-    return {};
+    std::wstring text;
+    const auto recorded = [&] {
+      const std::string bytes = ReadBytes(Folder / L"invocation.txt");
+      text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+      return text.find(L'\n') != std::wstring::npos;
+    };
+    if (!Eventually(Allowed(timeoutMs), recorded)) return {};
+    DeleteFileW((Folder / L"invocation.txt").c_str());
+    const size_t split = text.find(L'\n');
+    return {text.substr(0, split), text.substr(split + 1, text.size() - split - 2)};
   }
 };
 
@@ -76,8 +76,7 @@ TEST(Program, OneInstanceWithItsDefaultsThatEndsWithZero) {
   EXPECT_TRUE(GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_GT(SendWithTimeout(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
   ASSERT_TRUE(PostClick(w[MinimizeGlyphId]));
-  for (DWORD tries = 0; tries < Allowed(10000) / 50 && !IsIconic(w.Program.Window); ++tries) Sleep(50);
-  ASSERT_TRUE(IsIconic(w.Program.Window));
+  ASSERT_TRUE(Eventually(Allowed(10000), [&] { return IsIconic(w.Program.Window); }));
   RunningProgram second;
   DWORD code = 1234;
   ASSERT_TRUE(StartProgram(second, folder.Path));
@@ -112,71 +111,6 @@ TEST(ScanWindow, DefaultScanLogsTheTreeAndOpensTheCompanionViewer) {
   EXPECT_EQ(CompareStringOrdinal(folder.c_str(), -1, companion.Folder.Path.c_str(), -1, TRUE), CSTR_EQUAL) << Printable(folder);
 }
 
-// A folder whose one big file keeps the hash busy for seconds, scanned with few options, and
-// small files the walk meets before it.
-struct SlowScan {
-  TempFolder Base;
-  std::wstring Root = Base / L"slow", Log = Base / L"log.txt";
-  Companion Viewer;
-  std::unique_ptr<Window> W;
-  Listing Entries;     // the folder as the walk meets it
-  Expectation Before;  // the lines of the files before the big one, whose hash the stop interrupts
-  explicit SlowScan(long long bytes) {
-    CreateDirectoryW(Root.c_str(), nullptr);
-    for (int i = 0; i < 12; ++i) WriteBytes(Root + L"\\a" + std::to_wstring(i) + L".exe", "");
-    // By their names where listings are sorted, by making the big file last where they keep
-    // the order of making.
-    for (int round = 0; round < 2 && BigPosition() <= 3; ++round) {
-      DeleteFileW(Big().c_str());
-      HANDLE big = CreateFileW(Big().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-      LARGE_INTEGER size;
-      size.QuadPart = bytes;
-      SetFilePointerEx(big, size, nullptr, FILE_BEGIN);
-      SetEndOfFile(big);
-      CloseHandle(big);
-    }
-    Entries = ListTree(Root, false);
-    Before.Completed = false;
-    Before.Analyzed = Entries.Position.at(Big());
-    for (const auto& [path, position] : Entries.Position) {
-      if (position < Before.Analyzed && path.size() > 4 && path.compare(path.size() - 4, 4, L".exe") == 0) {
-        Before.Files.emplace_back(path.substr(Root.size() + 1), TodayUtcText());
-      }
-    }
-    EXPECT_FALSE(Before.Files.empty());
-  }
-  std::wstring Big() const { return Root + L"\\big.bin"; }
-  uint64_t BigPosition() const {
-    const Listing listing = ListTree(Root, false);
-    return listing.Position.count(Big()) ? listing.Position.at(Big()) : 0;
-  }
-  Window& Start() {
-    W = std::make_unique<Window>(L"C:\\");
-    for (const ControlId id : {RecentFoldersCheckId, DescriptionCheckId, CompanyCheckId, SizeCheckId, BlankLineCheckId}) {
-      W->Check(id, false);
-    }
-    W->Check(AttributesCheckId, true);
-    W->Scan(Root + L"\\\\", Log, L"*", L"30.5");  // the root shown as typed, walked without the backslashes
-    EXPECT_TRUE(W->WaitForText(FolderLineId, Root));  // the walk is in the folder
-    return *W;
-  }
-  HWND AskToStop(bool byClose) const {
-    if (byClose) {
-      PostMessageW(W->Program.Window, WM_CLOSE, 0, 0);
-    } else {
-      PostClick((*W)[StartScanButtonId]);
-    }
-    HWND box = WaitForMessageBox(W->Program.ProcessId);
-    EXPECT_EQ(MessageBoxText(box), L"Are you sure you want to cancel the scan?");
-    return box;
-  }
-  std::wstring Expected() const {
-    ScanOptions o = BareOptions(Root + L"\\\\", Log, L"*", L"30.5");
-    o.IncludeMicrosoftFiles = o.Recurse = o.IncludeMd5 = o.IncludeAttributes = true;
-    return ExpectedLog(o, Root, Entries, Before);
-  }
-};
-
 // While the big file is hashed (seconds long), the disk already holds the mark, the header and
 // the whole lines of the files before it, so a scan killed now loses nothing it found; so it
 // does at every drain of a scan without hashes. A close request asks as "Stop scan" does: "No"
@@ -184,12 +118,52 @@ struct SlowScan {
 // "Yes" stops it, a second click says so, and once the scan has ended a close request ends the
 // program with 0.
 TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
-  SlowScan s(6ll << 30);
-  Window& w = s.Start();
-  const std::wstring expected = s.Expected(), found = expected.substr(0, expected.find(L"\r\n   The FNX scan"));
-  for (DWORD tries = 0; tries < Allowed(10000) / 50 && MaskTimes(LogText(s.Log)) != found; ++tries) Sleep(50);
-  ExpectLog(s.Log, found);
-  HWND box = s.AskToStop(true);
+  TempFolder base;
+  const std::wstring root = base / L"slow", log = base / L"log.txt", big = root + L"\\big.bin";
+  Companion viewer;
+  CreateDirectoryW(root.c_str(), nullptr);
+  for (int i = 0; i < 12; ++i) WriteBytes(root + L"\\a" + std::to_wstring(i) + L".exe", "");
+  // The big file after some small ones: by its name where listings are sorted, by making it
+  // last where they keep the order of making.
+  for (int round = 0; round < 2 && ListTree(root, false).Position[big] <= 3; ++round) {
+    DeleteFileW(big.c_str());
+    HANDLE file = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = 6ll << 30;
+    SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+  }
+  const Listing entries = ListTree(root, false);
+  Expectation before;  // the files before the big one, whose hash the stop interrupts
+  before.Completed = false;
+  before.Analyzed = entries.Position.at(big);
+  for (const auto& [path, position] : entries.Position) {
+    if (position < before.Analyzed && path.compare(path.size() - 4, 4, L".exe") == 0) {
+      before.Files.emplace_back(path.substr(root.size() + 1), TodayUtcText());
+    }
+  }
+  EXPECT_FALSE(before.Files.empty());
+  ScanOptions o = BareOptions(root + L"\\\\", log, L"*", L"30.5");  // the root shown as typed, walked without them
+  o.IncludeMicrosoftFiles = o.Recurse = o.IncludeMd5 = o.IncludeAttributes = true;
+  const auto found = [](const std::wstring& text) { return text.substr(0, text.find(L"\r\n   The FNX scan")); };
+  const std::wstring expected = ExpectedLog(o, root, entries, before);
+  Window w(L"C:\\");
+  for (const ControlId id : {RecentFoldersCheckId, DescriptionCheckId, CompanyCheckId, SizeCheckId, BlankLineCheckId}) {
+    w.Check(id, false);
+  }
+  w.Check(AttributesCheckId, true);
+  w.Scan(o.Root, log, o.Pattern, o.MaxAge);
+  EXPECT_TRUE(w.WaitForText(FolderLineId, root));  // the walk is in the folder
+  Eventually(Allowed(10000), [&] { return MaskTimes(LogText(log)) == found(expected); });
+  ExpectLog(log, found(expected));
+  const auto askToStop = [&w](bool byClose) {
+    byClose ? PostMessageW(w.Program.Window, WM_CLOSE, 0, 0) : PostClick(w[StartScanButtonId]);
+    HWND box = WaitForMessageBox(w.Program.ProcessId);
+    EXPECT_EQ(MessageBoxText(box), L"Are you sure you want to cancel the scan?");
+    return box;
+  };
+  HWND box = askToStop(true);
   for (int i = 0; i < 4; ++i) w.Click(StartScanButtonId);
   LetProgramSettle(box, 200);
   EXPECT_EQ(ProcessWindows(w.Program.ProcessId, L"FNX_MsgBox").size(), 1u);
@@ -197,30 +171,29 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   LetProgramSettle(w.Program.Window);
   EXPECT_TRUE(IsWindow(w.Program.Window));
   EXPECT_EQ(w.Text(StartScanButtonId), L"Stop scan");
-  EXPECT_TRUE(PressBoxButton(s.AskToStop(false), true));  // "Yes"
+  EXPECT_TRUE(PressBoxButton(askToStop(false), true));  // "Yes"
   EXPECT_TRUE(w.WaitForText(StatusLineId, L"Stopping the scan, please wait:", 10000));
   w.Click(StartScanButtonId);
   HWND notice = WaitForMessageBox(w.Program.ProcessId);
   EXPECT_EQ(MessageBoxText(notice), L"FNX is already stopping the scan.\r\n\r\nSometimes it can take a while, if the "
                                     L"application is retrieving the MD5 hash of a big file.\r\n\r\nPlease be patient...");
   PressBoxButton(notice, false);
-  s.Viewer.Invocation();
+  viewer.Invocation();
   ASSERT_TRUE(w.WaitIdle());
-  ExpectLog(s.Log, expected);
+  ExpectLog(log, expected);
   // Without a hash, only the drains flush: a stop request already waiting is taken at the first
   // due drain, and while it asks, the disk holds every line found before.
-  for (int i = 0; i < 1000; ++i) WriteBytes(s.Root + L"\\many" + std::to_wstring(i) + L".exe", "");
+  for (int i = 0; i < 1000; ++i) WriteBytes(root + L"\\many" + std::to_wstring(i) + L".exe", "");
   w.Check(Md5CheckId, false);
-  w.Scan(s.Root, s.Log);
+  w.Scan(root, log);
   w.Click(StartScanButtonId);
   HWND question = WaitForMessageBox(w.Program.ProcessId);
-  const std::wstring onDisk = MaskTimes(LogText(s.Log));
+  const std::wstring onDisk = MaskTimes(LogText(log));
   PressBoxButton(question, true);
-  s.Viewer.Invocation();
+  viewer.Invocation();
   ASSERT_TRUE(w.WaitIdle());
-  const std::wstring stopped = MaskTimes(LogText(s.Log));
   EXPECT_NE(onDisk.find(L"<RecentFiles>"), std::wstring::npos);
-  EXPECT_EQ(Printable(onDisk), Printable(stopped.substr(0, stopped.find(L"\r\n   The FNX scan"))));
+  EXPECT_EQ(Printable(onDisk), Printable(found(MaskTimes(LogText(log)))));
   PostMessageW(w.Program.Window, WM_CLOSE, 0, 0);
   DWORD code = 1;
   EXPECT_TRUE(WaitForExit(w.Program, 20000, code));
