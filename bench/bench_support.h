@@ -7,12 +7,24 @@
 #include <psapi.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "facts/md5_hash.h"
 #include "platform/scope_guard.h"
+
+// A path or digest for a printed line: ASCII as it is, anything else as \uXXXX.
+inline std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (const wchar_t c : text) {
+    char buffer[8];
+    snprintf(buffer, sizeof buffer, c >= 0x20 && c < 0x7F ? "%c" : "\\u%04X", static_cast<unsigned>(c));
+    out += buffer;
+  }
+  return out;
+}
 
 // Seconds on the performance counter.
 inline double NowSeconds() {

@@ -60,7 +60,7 @@ bool MeasureTree(const std::wstring& work, const ViewerStandIn& viewer, ScanRequ
   for (int round = 0; round < kRounds; ++round) {
     const ScanOutcome outcome = ScanThroughWindow(program, viewer, request, kScanTimeoutMs);
     if (!outcome.Finished) {
-      fprintf(stderr, "the scan of %s did not finish\n", Printable(root).c_str());
+      fprintf(stderr, "the scan of %s did not finish\n", Narrow(root).c_str());
       return false;
     }
     figures.WorstSeconds = std::max(figures.WorstSeconds, outcome.LogSeconds);
@@ -121,7 +121,7 @@ bool MeasureBigFile(const std::wstring& work, const ViewerStandIn& viewer, const
                     const std::wstring& md5sumDigest, double md5sumSeconds) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) {
-    fprintf(stderr, "cannot see %s\n", Printable(file).c_str());
+    fprintf(stderr, "cannot see %s\n", Narrow(file).c_str());
     return false;
   }
   const unsigned long long bytes = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -144,10 +144,10 @@ bool MeasureBigFile(const std::wstring& work, const ViewerStandIn& viewer, const
     }
   }
   const bool same = _wcsicmp(digest.c_str(), md5sumDigest.c_str()) == 0;
-  printf("file beyond 4 GiB: %s, %llu bytes\n", Printable(file).c_str(), bytes);
-  printf("  %-46s %s  %9.3f s %8.1f MB/s (click to closed log)\n", "MD5 through the window", Printable(digest).c_str(),
+  printf("file beyond 4 GiB: %s, %llu bytes\n", Narrow(file).c_str(), bytes);
+  printf("  %-46s %s  %9.3f s %8.1f MB/s (click to closed log)\n", "MD5 through the window", Narrow(digest).c_str(),
          outcome.LogSeconds, static_cast<double>(bytes) / 1e6 / outcome.LogSeconds);
-  printf("  %-46s %s  %9.3f s %8.1f MB/s\n", "md5sum of the same file", Printable(md5sumDigest).c_str(), md5sumSeconds,
+  printf("  %-46s %s  %9.3f s %8.1f MB/s\n", "md5sum of the same file", Narrow(md5sumDigest).c_str(), md5sumSeconds,
          static_cast<double>(bytes) / 1e6 / md5sumSeconds);
   printf("  %-46s %s\n", "digests", same ? "equal" : "DIFFER");
   printf("  %-46s %9.1f MiB\n", "peak memory of Fendrel.exe", static_cast<double>(peak) / 1048576.0);
@@ -183,7 +183,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const auto& scan : scans) {
     TreeFigures figures;
     if (!MeasureTree(work, viewer, scan.Request, figures)) return 1;
-    PrintTree((std::string(scan.Name) + " " + Printable(scan.Request.Root)).c_str(), figures);
+    PrintTree((std::string(scan.Name) + " " + Narrow(scan.Request.Root)).c_str(), figures);
     fflush(stdout);
   }
   return MeasureBigFile(work, viewer, argv[4], argv[5], _wtof(argv[6])) ? 0 : 1;

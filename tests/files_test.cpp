@@ -21,7 +21,7 @@ std::string Md5(const std::wstring& path) {
   std::fill(std::begin(text), std::end(text), L'#');
   uint32_t count = 128;
   if (!ComputeFileMd5(path.c_str(), text, count)) return text[0] == L'#' ? "false" : "false, text written";
-  return count == 32 && text[33] == L'#' ? Printable(text) : "count " + std::to_string(count);
+  return count == 32 && text[32] == L'\0' && text[33] == L'#' ? std::string(text, text + 32) : "count " + std::to_string(count);
 }
 
 bool hashedFileClosed = false;
@@ -63,12 +63,12 @@ TEST(Md5, WholeFilesAcrossChunksOrNothing) {
 }
 
 // The company text a line would show, with the Microsoft answer after a slash.
-std::string Company(const std::wstring& path) {
+std::wstring Company(const std::wstring& path) {
   VersionInfoBlock block;
   LoadVersionInfo(path.c_str(), block);
   std::wstring company = QueryVersionString(block, L"CompanyName", L"No publisher");
   const bool microsoft = ApplySignatureVerdict(VerifyFileSignature(path.c_str()), company);
-  return Printable(company) + (microsoft ? " / Microsoft" : "");
+  return company + (microsoft ? L" / Microsoft" : L"");
 }
 
 TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
@@ -80,15 +80,15 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
     std::wstring Path;
     uint32_t Status;
     int Drains;
-    const char* Company;
+    const wchar_t* Company;
   } files[] = {
-      {FixturePath(L"signed.exe"), 0, 0, "Signed :  Microsoft Corporation / Microsoft"},
-      {FixturePath(L"bad_signature.exe"), 0x80096010, 1, "Bad signature :  Microsoft Corporation"},
-      {FixturePath(L"company_full.exe"), 0x800B0100, 1, "Unsigned :  Microsoft Corporation"},
-      {folder.Path, kStatusUnopenable, 0, "Unsigned :  No publisher"}, {L"\\\\.\\NUL", kStatusUnopenable, 0, "Unsigned :  No publisher"},
-      {folder / L"vanished.exe", kStatusUnopenable, 0, "Unsigned :  No publisher"},
-      {folder / L"truncated.exe", 0, -1, "Unsigned :  Microsoft Corporation"},
-      {folder / L"notes.txt", 0, -1, "Unsigned :  No publisher"},
+      {FixturePath(L"signed.exe"), 0, 0, L"Signed :  Microsoft Corporation / Microsoft"},
+      {FixturePath(L"bad_signature.exe"), 0x80096010, 1, L"Bad signature :  Microsoft Corporation"},
+      {FixturePath(L"company_full.exe"), 0x800B0100, 1, L"Unsigned :  Microsoft Corporation"},
+      {folder.Path, kStatusUnopenable, 0, L"Unsigned :  No publisher"}, {L"\\\\.\\NUL", kStatusUnopenable, 0, L"Unsigned :  No publisher"},
+      {folder / L"vanished.exe", kStatusUnopenable, 0, L"Unsigned :  No publisher"},
+      {folder / L"truncated.exe", 0, -1, L"Unsigned :  Microsoft Corporation"},
+      {folder / L"notes.txt", 0, -1, L"Unsigned :  No publisher"},
   };
   SetBeforeDrain(CountDrain);
   for (const auto& f : files) {
@@ -104,17 +104,17 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
 
 // A block that ends where a no-access page begins: a lookup that strays past the bytes it was
 // given faults instead of quietly reading what follows.
-std::string Strings(const std::wstring& path) {
+std::wstring Strings(const std::wstring& path) {
   constexpr size_t kPage = 4096, kPages = (sizeof(VersionInfoBlock) + kPage - 1) / kPage;
   char* pages = static_cast<char*>(VirtualAlloc(nullptr, (kPages + 1) * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   DWORD old = 0;
   VirtualProtect(pages + kPages * kPage, kPage, PAGE_NOACCESS, &old);
   auto* block = new (pages + ((kPages * kPage - sizeof(VersionInfoBlock)) & ~size_t{7})) VersionInfoBlock;
   LoadVersionInfo(path.c_str(), *block);
-  const std::string company = Printable(QueryVersionString(*block, L"CompanyName", L"No publisher"));
-  const std::string description = Printable(QueryVersionString(*block, L"FileDescription", L"No description"));
-  const std::string answer = (block->Loaded ? "" : "(none) ") + company + " | " + description +
-                             (block->Loaded ? " | " + Printable(block->QueryPath) : "");
+  const std::wstring company = QueryVersionString(*block, L"CompanyName", L"No publisher");
+  const std::wstring description = QueryVersionString(*block, L"FileDescription", L"No description");
+  const std::wstring answer = (block->Loaded ? L"" : L"(none) ") + company + L" | " + description +
+                              (block->Loaded ? L" | " + std::wstring(block->QueryPath) : L"");
   block->~VersionInfoBlock();
   VirtualFree(pages, 0, MEM_RELEASE);
   return answer;
@@ -139,15 +139,15 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
   TempFolder folder;
   ASSERT_TRUE(WriteBytes(folder / L"cut.exe", ReadBytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
   ASSERT_TRUE(WriteBytes(folder / L"bytes.exe", WithByteLengths(ReadBytes(FixturePath(L"company_full.exe")))));
-  const std::pair<std::wstring, const char*> cases[] = {
-      {FixturePath(L"company_full.exe"), "Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"company_empty.exe"), " | Empty company | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"pairs_first.exe"), "No publisher | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
-      {FixturePath(L"pairs_last.exe"), "Empresa | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
-      {FixturePath(L"large.exe"), "No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"no_version.exe"), "(none) No publisher | No description"},
-      {folder / L"bytes.exe", "Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
-      {folder / L"cut.exe", "(none) No publisher | No description"}, {folder.Path, "(none) No publisher | No description"},
+  const std::pair<std::wstring, const wchar_t*> cases[] = {
+      {FixturePath(L"company_full.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
+      {FixturePath(L"company_empty.exe"), L" | Empty company | \\StringFileInfo\\040904b0\\FileDescription"},
+      {FixturePath(L"pairs_first.exe"), L"No publisher | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
+      {FixturePath(L"pairs_last.exe"), L"Empresa | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
+      {FixturePath(L"large.exe"), L"No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
+      {FixturePath(L"no_version.exe"), L"(none) No publisher | No description"},
+      {folder / L"bytes.exe", L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
+      {folder / L"cut.exe", L"(none) No publisher | No description"}, {folder.Path, L"(none) No publisher | No description"},
   };
   for (const auto& [path, answer] : cases) EXPECT_EQ(Strings(path), answer) << Printable(path);
 }

@@ -228,6 +228,13 @@ struct Expectation {
   uint64_t Analyzed = 0;
 };
 
+inline std::vector<std::pair<std::wstring, std::wstring>> Dated(const std::vector<const wchar_t*>& names,
+                                                                const std::wstring& date) {
+  std::vector<std::pair<std::wstring, std::wstring>> dated;
+  for (const wchar_t* name : names) dated.emplace_back(name, date);
+  return dated;
+}
+
 // A file's line as the layout rules give it for files without a version resource. The file is
 // read under its name as it stands, whatever Windows would make of it in an ordinary path.
 inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {

@@ -63,23 +63,39 @@ struct TextHandler : StandIn {
   }
 };
 
-TEST(Program, OneInstanceWithItsDefaultsThatEndsWithZero) {
-  TempFolder folder;
-  Window w(folder.Path);
+// With its defaults, the program scans the tree into a log that the companion viewer opens;
+// a second start restores its window and ends with 0, and so does the close glyph.
+TEST(Program, OneInstanceWhoseDefaultScanLogsTheTreeForTheViewer) {
+  Tree tree;
+  Companion companion;
+  Window w(tree.Base.Path);
   EXPECT_EQ(SendWithTimeout(w.Program.Window, WM_USER, 0, 0), 0x534B0020);
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
   EXPECT_EQ(w.Text(RootEditId), std::wstring(windows).substr(0, 3));
-  EXPECT_EQ(w.Text(LogPathEditId), folder / L"FNXResults.txt");
+  EXPECT_EQ(w.Text(LogPathEditId), tree.Base / L"FNXResults.txt");
   // The chrome's hover texts, in a tip that floats above the window.
   HWND tip = WaitForProcessWindow(w.Program.ProcessId, TOOLTIPS_CLASSW, nullptr, 5000);
   EXPECT_TRUE(GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_GT(SendWithTimeout(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
+  const std::wstring log = tree.Base / L"results log.txt";
+  w.Scan(tree.Root, log);
+  const auto [commandLine, folder] = companion.Invocation();
+  ASSERT_TRUE(w.WaitIdle());
+  EXPECT_EQ(w.Text(FolderLineId), L"");
+  const Listing listing = ListTree(tree.Root, true);
+  ExpectLog(log, ExpectedLog(DefaultOptions(tree.Root, log), tree.Root, listing,
+                             {Dated(kTreeMatches, TodayUtcText()), Dated(kTreeFolders, TodayUtcText()), true, listing.Count}));
+  // The viewer gets the quoted log path as its only parameter, in its install folder.
+  const std::wstring quoted = L"\"" + log + L"\"";
+  EXPECT_EQ(commandLine.substr(commandLine.size() - std::min(commandLine.size(), quoted.size())), quoted) << Printable(commandLine);
+  EXPECT_NE(commandLine.find(L"Dunmere.exe"), std::wstring::npos) << Printable(commandLine);
+  EXPECT_EQ(CompareStringOrdinal(folder.c_str(), -1, companion.Folder.Path.c_str(), -1, TRUE), CSTR_EQUAL) << Printable(folder);
   ASSERT_TRUE(PostClick(w[MinimizeGlyphId]));
   ASSERT_TRUE(Eventually(Allowed(10000), [&] { return IsIconic(w.Program.Window); }));
   RunningProgram second;
   DWORD code = 1234;
-  ASSERT_TRUE(StartProgram(second, folder.Path));
+  ASSERT_TRUE(StartProgram(second, tree.Base.Path));
   ASSERT_TRUE(WaitForExit(second, 20000, code)) << "the second instance kept running";
   EXPECT_EQ(code, 0u);
   LetProgramSettle(w.Program.Window, 0);
@@ -87,28 +103,6 @@ TEST(Program, OneInstanceWithItsDefaultsThatEndsWithZero) {
   ASSERT_TRUE(PostClick(w[CloseGlyphId]));
   ASSERT_TRUE(WaitForExit(w.Program, 10000, code));
   EXPECT_EQ(code, 0u);
-}
-
-TEST(ScanWindow, DefaultScanLogsTheTreeAndOpensTheCompanionViewer) {
-  Tree tree;
-  Companion companion;
-  Window w(tree.Base.Path);
-  const std::wstring log = tree.Base / L"results log.txt";
-  w.Scan(tree.Root, log);
-  const auto [commandLine, folder] = companion.Invocation();
-  ASSERT_TRUE(w.WaitIdle());
-  EXPECT_EQ(w.Text(FolderLineId), L"");
-  const Listing listing = ListTree(tree.Root, true);
-  Expectation e;
-  for (const wchar_t* f : kTreeMatches) e.Files.emplace_back(f, TodayUtcText());
-  for (const wchar_t* f : kTreeFolders) e.Folders.emplace_back(f, TodayUtcText());
-  e.Analyzed = listing.Count;
-  ExpectLog(log, ExpectedLog(DefaultOptions(tree.Root, log), tree.Root, listing, e));
-  // The viewer gets the quoted log path as its only parameter, in its install folder.
-  const std::wstring quoted = L"\"" + log + L"\"";
-  EXPECT_EQ(commandLine.substr(commandLine.size() - std::min(commandLine.size(), quoted.size())), quoted) << Printable(commandLine);
-  EXPECT_NE(commandLine.find(L"Dunmere.exe"), std::wstring::npos) << Printable(commandLine);
-  EXPECT_EQ(CompareStringOrdinal(folder.c_str(), -1, companion.Folder.Path.c_str(), -1, TRUE), CSTR_EQUAL) << Printable(folder);
 }
 
 // While the big file is hashed (seconds long), the disk already holds the mark, the header and
