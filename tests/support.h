@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/scan_run.h"
+#include "platform/scope_guard.h"
 #include "scan/log_text.h"
 
 inline void RemoveTree(const std::wstring& path) {
@@ -86,15 +87,15 @@ inline SYSTEMTIME Date(int year, int month, int day, int hour = 12, int minute =
           static_cast<WORD>(minute), static_cast<WORD>(second), 0};
 }
 
-// The file's or folder's three times set to noon of the day.
-inline bool SetFileDate(const std::wstring& path, int year, int month, int day) {
+// The file's or folder's times set to noon of the day, but its last access to now when it was
+// `readNow`.
+inline bool SetFileDate(const std::wstring& path, int year, int month, int day, bool readNow = false) {
   const SYSTEMTIME noon = Date(year, month, day);
-  FILETIME ft;
-  HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  const bool ok = SystemTimeToFileTime(&noon, &ft) && h != INVALID_HANDLE_VALUE && SetFileTime(h, &ft, &ft, &ft);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  return ok;
+  FILETIME date, now;
+  GetSystemTimeAsFileTime(&now);
+  const UniqueFileHandle h = AdoptFileHandle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return SystemTimeToFileTime(&noon, &date) && h && SetFileTime(h.get(), &date, readNow ? &now : &date, &date);
 }
 
 // The host behind Wine, for what Win32 cannot make or must not judge: links, md5sum.
@@ -116,7 +117,9 @@ inline std::string RunHost(const std::string& command) {
   const std::string status = UnixPath(folder / L"status");
   const std::string script = "(" + command + ") > '" + UnixPath(folder / L"out") + "'; echo $? > '" + status + ".part' && mv '" +
                              status + ".part' '" + status + "'";
-  std::wstring line = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+  std::wstring line = L"/bin/sh -c \"";
+  for (const char c : script) line += c == '"' ? std::wstring(L"\\\"") : std::wstring(1, static_cast<wchar_t>(c));
+  line += L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -128,8 +131,12 @@ inline std::string RunHost(const std::string& command) {
   return code == "0\n" ? ReadBytes(folder / L"out") : "failed";
 }
 
+// The host's name of the file goes through a file of its own: a command line would carry only
+// the characters of the locale's code page.
 inline std::wstring HostMd5(const std::wstring& path) {
-  const std::string sum = RunHost("md5sum '" + UnixPath(path) + "'");
+  const TempFolder folder;
+  WriteBytes(folder / L"name", UnixPath(path));
+  const std::string sum = RunHost("md5sum < \"$(cat '" + UnixPath(folder / L"name") + "')\"");
   std::wstring digest;
   for (size_t i = 0; i < 32 && i < sum.size(); ++i) digest += static_cast<wchar_t>(towupper(sum[i]));
   return digest;
@@ -245,7 +252,10 @@ inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, con
   line += L" | " + path;
   if (o.IncludeDescription) line += L" | No description";
   if (o.IncludeFileSize) line += L" | " + std::to_wstring(bytes.size()) + L" bytes";
-  if (o.IncludeMd5) line += L" | " + HostMd5(L"\\\\?\\" + path);
+  // The hash shares reading only: a file held open for writing elsewhere gives its error text.
+  const UniqueFileHandle reader = AdoptFileHandle(
+      CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (o.IncludeMd5) line += L" | " + (reader ? HostMd5(L"\\\\?\\" + path) : std::wstring(L"Hash error: Unknown"));
   if (o.IncludeCompanyName) line += o.VerifySignatures ? L" | Unsigned :  No publisher" : L" | No publisher";
   return line + (o.SeparateWithBlankLine ? L"\r\n\r\n" : L"\r\n");
 }

@@ -121,12 +121,11 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   // last where they keep the order of making.
   for (int round = 0; round < 2 && ListTree(root, false).Position[big] <= 3; ++round) {
     DeleteFileW(big.c_str());
-    HANDLE file = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const UniqueFileHandle file = AdoptFileHandle(CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     LARGE_INTEGER size;
     size.QuadPart = 6ll << 30;
-    SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
+    SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN);
+    SetEndOfFile(file.get());
   }
   const Listing entries = ListTree(root, false);
   Expectation before;  // the files before the big one, whose hash the stop interrupts
@@ -285,13 +284,10 @@ TEST(ScanWindow, BothBuildsSeeTheSystemFolderAsItIs) {
   const std::wstring native = sys + L"\\fnxprobe_native.dat", signedPe = sys + L"\\fnxprobe_signed.exe";
   const std::wstring folder = sys + L"\\fnxprobe_folder", inner = folder + L"\\inner.dat";
   const std::wstring onlyWow = L"C:\\Windows\\SysWOW64\\fnxprobe_wow.dat";
-  struct Planted {
-    std::vector<std::wstring> Files;
-    ~Planted() {
-      for (const std::wstring& file : Files) DeleteFileW(file.c_str());
-      RemoveDirectoryW(L"C:\\Windows\\System32\\fnxprobe_folder");
-    }
-  } planted{{native, signedPe, inner, onlyWow}};
+  const auto removePlanted = OnScopeExit([&] {
+    for (const std::wstring& file : {native, signedPe, inner, onlyWow}) DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+  });
   ASSERT_TRUE(WriteBytes(native, "only the 64-bit system folder has this"));
   ASSERT_TRUE(CopyFileW(FixturePath(L"signed.exe").c_str(), signedPe.c_str(), FALSE));
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
