@@ -14,10 +14,6 @@ namespace {
 
 constexpr const wchar_t* kQuestion = L"Are you sure you want to cancel the scan?";
 
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 std::function<void(HWND)> pendingAct;  // what the next timer tick does with the open box
 
 void CALLBACK ActOnBox(HWND, UINT, UINT_PTR id, DWORD) {
@@ -34,12 +30,8 @@ struct BoxOwner {
   BoxOwner() {
     StartGdiplus();
     CreateControlBrushes();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = OwnerProc;
-    wc.lpszClassName = L"FNX_BoxTestOwner";
-    RegisterClassW(&wc);
-    Window = CreateWindowExW(0, wc.lpszClassName, L"owner", WS_POPUP | WS_VISIBLE, 200, 100, 550, 490, nullptr, nullptr,
-                             nullptr, nullptr);
+    Window = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 200, 100, 550, 490, nullptr, nullptr, nullptr,
+                             nullptr);
     SetOwnerWindow(Window);
   }
   ~BoxOwner() {

@@ -62,15 +62,8 @@ TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   }
 }
 
-// The company text a line would show, with the Microsoft answer after a slash.
-std::wstring Company(const std::wstring& path) {
-  VersionInfoBlock block;
-  LoadVersionInfo(path.c_str(), block);
-  std::wstring company = QueryVersionString(block, L"CompanyName", L"No publisher");
-  const bool microsoft = ApplySignatureVerdict(VerifyFileSignature(path.c_str()), company);
-  return company + (microsoft ? L" / Microsoft" : L"");
-}
-
+// Each file's verdict, and the drains the check allowed itself (-1: as many as the platform's
+// checks of a damaged file or of one that is no program take).
 TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
   TempFolder folder;
   const std::string signedPe = ReadBytes(FixturePath(L"signed.exe"));
@@ -78,26 +71,19 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
   ASSERT_TRUE(WriteBytes(folder / L"notes.txt", "not a program"));
   const struct {
     std::wstring Path;
-    uint32_t Status;
+    const wchar_t* Verdict;
     int Drains;
-    const wchar_t* Company;
   } files[] = {
-      {FixturePath(L"signed.exe"), 0, 0, L"Signed :  Microsoft Corporation / Microsoft"},
-      {FixturePath(L"bad_signature.exe"), 0x80096010, 1, L"Bad signature :  Microsoft Corporation"},
-      {FixturePath(L"company_full.exe"), 0x800B0100, 1, L"Unsigned :  Microsoft Corporation"},
-      {folder.Path, kStatusUnopenable, 0, L"Unsigned :  No publisher"}, {L"\\\\.\\NUL", kStatusUnopenable, 0, L"Unsigned :  No publisher"},
-      {folder / L"vanished.exe", kStatusUnopenable, 0, L"Unsigned :  No publisher"},
-      {folder / L"truncated.exe", 0, -1, L"Unsigned :  Microsoft Corporation"},
-      {folder / L"notes.txt", 0, -1, L"Unsigned :  No publisher"},
+      {FixturePath(L"signed.exe"), L"Signed :  ", 0}, {FixturePath(L"bad_signature.exe"), L"Bad signature :  ", 1},
+      {FixturePath(L"company_full.exe"), L"Unsigned :  ", 1}, {folder.Path, L"Unsigned :  ", 0},
+      {L"\\\\.\\NUL", L"Unsigned :  ", 0}, {folder / L"vanished.exe", L"Unsigned :  ", 0},
+      {folder / L"truncated.exe", L"Unsigned :  ", -1}, {folder / L"notes.txt", L"Unsigned :  ", -1},
   };
   SetBeforeDrain(CountDrain);
   for (const auto& f : files) {
     drains = 0;
-    if (f.Drains >= 0) {
-      EXPECT_EQ(VerifyFileSignature(f.Path.c_str()), f.Status) << Printable(f.Path);
-      EXPECT_EQ(drains, f.Drains) << Printable(f.Path);
-    }
-    EXPECT_EQ(Company(f.Path), f.Company) << Printable(f.Path);
+    EXPECT_EQ(SignatureVerdictText(VerifyFileSignature(f.Path.c_str())), std::wstring(f.Verdict)) << Printable(f.Path);
+    EXPECT_EQ(drains, f.Drains < 0 ? drains : f.Drains) << Printable(f.Path);
   }
   SetBeforeDrain(nullptr);
 }

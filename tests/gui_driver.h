@@ -104,15 +104,14 @@ inline std::wstring ProgramPath() { return BuildFolder() + L"\\Fendrel.exe"; }  
 inline bool StartProgram(RunningProgram& program, const std::wstring& workingFolder, const std::wstring& path = ProgramPath()) {
   std::wstring commandLine = L"\"" + path + L"\"";
   STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
     return false;
   }
   CloseHandle(info.hThread);
-  program.Process = info.hProcess;
-  program.ProcessId = info.dwProcessId;
+  program.Process = info.hProcess, program.ProcessId = info.dwProcessId;
   return true;
 }
 

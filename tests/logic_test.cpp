@@ -59,10 +59,7 @@ TEST(Texts, MaximumAgeAsTyped) {
 
 TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
   const std::pair<uint32_t, const wchar_t*> verdicts[] = {
-      {0x800B0001, L"Unknown :  M"}, {0x800B0004, L"Untrusted :  M"},
-      {0x800B0111, L"Untrusted :  M"}, {0x800B0109, L"Untrusted :  M"}, {0x80096010, L"Bad signature :  M"},
-      {0x800B010C, L"Revoked :  M"}, {0x800B0100, L"Unsigned :  M"}, {0x800B0101, L"Unsigned :  M"},
-      {0xFEFEFEFE, L"Unsigned :  M"}, {1, L"Unsigned :  M"}};
+      {0x800B0004, L"Untrusted :  M"}, {0x800B010C, L"Revoked :  M"}, {0xFEFEFEFE, L"Unsigned :  M"}, {1, L"Unsigned :  M"}};
   for (const auto& [status, text] : verdicts) {
     std::wstring company = L"M";
     EXPECT_FALSE(ApplySignatureVerdict(status, company)) << std::hex << status;

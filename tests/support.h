@@ -156,27 +156,23 @@ inline std::wstring FixturePath(const std::wstring& name) { return BuildFolder()
 struct Listing {
   std::map<std::wstring, uint64_t> Position;  // full path -> running count at the entry
   uint64_t Count = 0;
+  Listing& Add(const std::wstring& folder, bool recurse) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+      const std::wstring name = data.cFileName, path = folder + L"\\" + name;
+      Position[path] = ++Count;
+      if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != L"." && name.rfind(L"..", 0) != 0) {
+        Add(path, recurse);
+      }
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    return *this;
+  }
 };
 
-inline void ListFolder(const std::wstring& folder, bool recurse, Listing& listing) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
-    const std::wstring name = data.cFileName, path = folder + L"\\" + name;
-    listing.Position[path] = ++listing.Count;
-    if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != L"." && name.rfind(L"..", 0) != 0) {
-      ListFolder(path, recurse, listing);
-    }
-  }
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
-}
-
-inline Listing ListTree(const std::wstring& root, bool recurse) {
-  Listing listing;
-  ListFolder(root, recurse, listing);
-  return listing;
-}
+inline Listing ListTree(const std::wstring& root, bool recurse) { return Listing().Add(root, recurse); }
 
 inline const wchar_t kDefaultKeywords[] = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
 // The files of the tree that the default pattern matches and that are dated today, and the
