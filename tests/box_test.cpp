@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <tuple>
+#include <utility>
 
 #include "gui_driver.h"
 #include "ui/message_box.h"
@@ -20,8 +21,7 @@ void CALLBACK ActOnBox(HWND, UINT, UINT_PTR id, DWORD) {
   HWND box = OpenMessageBox();
   if (box == nullptr || !pendingAct) return;
   KillTimer(nullptr, id);
-  std::function<void(HWND)> act = std::move(pendingAct);
-  act(box);
+  std::exchange(pendingAct, nullptr)(box);
 }
 
 // An owner window standing in for the main window, with the shell's brushes and GDI+.
@@ -138,9 +138,8 @@ TEST(OwnMessageBox, AnswersEachWayOutAndReleasesWhatItTookOnce) {
   EXPECT_EQ(staleDeletes, 0) << "DeleteObject on a handle that named nothing any more";
   EXPECT_GT(before, 0u);
   EXPECT_EQ(LiveGdiObjects(), before);
-  WNDCLASSEXW info{};
-  info.cbSize = sizeof info;
-  EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), L"FNX_MsgBox", &info)) << "the class outlived the box";
+  WNDCLASSW info{};
+  EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), L"FNX_MsgBox", &info)) << "the class outlived the box";
 }
 
 }  // namespace

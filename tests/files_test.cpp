@@ -17,11 +17,11 @@ namespace {
 
 // The digest text, or "false" when the routine refused; nothing past the NUL may be written.
 std::string Md5(const std::wstring& path) {
-  wchar_t text[129];
-  std::fill(std::begin(text), std::end(text), L'#');
+  std::wstring text(129, L'#');
   uint32_t count = 128;
-  if (!ComputeFileMd5(path.c_str(), text, count)) return text[0] == L'#' ? "false" : "false, text written";
-  return count == 32 && text[32] == L'\0' && text[33] == L'#' ? std::string(text, text + 32) : "count " + std::to_string(count);
+  if (!ComputeFileMd5(path.c_str(), text.data(), count)) return text[0] == L'#' ? "false" : "false, text written";
+  return count == 32 && text[32] == L'\0' && text[33] == L'#' ? std::string(text.begin(), text.begin() + 32)
+                                                                : "count " + std::to_string(count);
 }
 
 bool hashedFileClosed = false;

@@ -73,17 +73,15 @@ TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
     EXPECT_EQ(text, L"Signed :  " + std::wstring(company));
     EXPECT_EQ(IsMicrosoftCompany(company), microsoft) << Printable(company);
   }
-  EXPECT_TRUE(CatalogCheckApplies(52428800));
-  EXPECT_FALSE(CatalogCheckApplies(52428801));
-  EXPECT_FALSE(CatalogCheckApplies(0x100000000ull));
+  for (const auto& [size, applies] : {std::pair{52428800ull, true}, {52428801ull, false}, {0x100000000ull, false}}) {
+    EXPECT_EQ(CatalogCheckApplies(size), applies) << size;
+  }
 }
 
 TEST(Platform, TypedPathsAndTheDrainThrottle) {
   // Typed paths mean what Windows makes of them, in the ordinary form the log shows and the
   // extended form the file system takes literally.
-  wchar_t current[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, current);
-  const std::wstring here = std::wstring(current).back() == L'\\' ? std::wstring(current) : current + std::wstring(L"\\");
+  const std::wstring here = (std::filesystem::current_path() / L"").wstring();
   const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";
   const struct {
     std::wstring Typed, Shown, Literal;

@@ -56,7 +56,7 @@ struct TempFolder {
 
 inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-  return file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.flush();
+  return static_cast<bool>(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
 }
 
 // The whole file, or nothing when it cannot be read; other programs may hold it open.
@@ -241,9 +241,8 @@ inline std::vector<std::pair<std::wstring, std::wstring>> Dated(const std::vecto
 // A file's line as the layout rules give it for files without a version resource. The file is
 // read under its name as it stands, whatever Windows would make of it in an ordinary path.
 inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {
-  const wchar_t* labels[] = {L"Creation date:", L"Last access:", L"Last modified:"};
   const std::string bytes = ReadBytes(L"\\\\?\\" + path);
-  std::wstring line = L"<RecentFiles> | " + std::wstring(labels[static_cast<int>(o.Timestamp)]) + date;
+  std::wstring line = L"<RecentFiles> | " + std::wstring(NamesOf(o.Timestamp).LineLabel) + date;
   if (o.IncludeAttributes) line += L" | " + AttributeLetters(GetFileAttributesW((L"\\\\?\\" + path).c_str()));
   line += L" | " + path;
   if (o.IncludeDescription) line += L" | No description";
@@ -259,8 +258,7 @@ inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, con
 // The whole log, "<now>" standing for its two times.
 inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e) {
   const auto Truth = [](bool b) { return std::wstring(b ? L"True" : L"False"); };
-  const wchar_t* captions[] = {L"Creation date", L"Last access", L"Last modified"};
-  const int base = static_cast<int>(o.Timestamp);
+  const TimestampNames& names = NamesOf(o.Timestamp);
   std::wstring log = L"\t############### Fendrel results log ###############\r\n\r\n\tCurrent date and time: <now>.\r\n\r\n"
                      L"\tFile name pattern to search: " + o.Pattern + L"\r\n\r\n\tRoot path to search: " + o.Root +
                      L".\r\n\r\n\tMax file age: " + o.MaxAge + L" days.\r\n\r\n\tShow Microsoft files: " +
@@ -270,15 +268,13 @@ inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, 
                      L".\r\n\r\n\tVerify file signatures: " + Truth(o.VerifySignatures) + L"\r\n\r\n\tInclude MD5 hash: " +
                      Truth(o.IncludeMd5) + L".\r\n\r\n\tInclude file size: " + Truth(o.IncludeFileSize) +
                      L".\r\n\r\n\tInclude file attributes: " + Truth(o.IncludeAttributes) + L".\r\n\r\n\tTimestamp base: " +
-                     captions[base] + L".\r\n\r\n\tSearch start...\r\n\r\n";
-  const wchar_t* bases[] = {L"Creation time", L"Last access time", L"Last write time"};
-  log += L"  Format: Mode | " + std::wstring(bases[base]) + L" | Path";
+                     names.Caption + L".\r\n\r\n\tSearch start...\r\n\r\n";
+  log += L"  Format: Mode | " + std::wstring(names.LegendField) + L" | Path";
   for (const auto& [on, name] : {std::pair{o.IncludeAttributes, L"File attributes"}, {o.IncludeDescription, L"File description"},
                                  {o.IncludeFileSize, L"File size"}, {o.IncludeMd5, L"MD5 hash"},
                                  {o.IncludeCompanyName, L"Publisher name"}}) {
     if (on) log += L" | " + std::wstring(name);
   }
-  log += L"\r\n\r\n";
   // Lines in the order of the walk, which is the listing's.
   const auto ordered = [&](const auto& entries, bool folders) {
     std::map<uint64_t, std::wstring> lines;
@@ -292,7 +288,7 @@ inline std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, 
     for (const auto& line : lines) text += line.second;
     return text;
   };
-  log += ordered(e.Files, false);
+  log += L"\r\n\r\n" + ordered(e.Files, false);
   if (!e.Folders.empty()) {
     log += L"  ======================= End of Recent files list. =======================\r\n\r\n\r\n"
            L"  Recent folders search :\r\n\r\n  Format : <RecentFolder> | Creation date | Path\r\n\r\n" +

@@ -22,14 +22,10 @@ struct StandIn {
   // Its command line and working folder, once it has run (the record is then taken away);
   // empty after the time-out.
   std::pair<std::wstring, std::wstring> Invocation(DWORD timeoutMs = kScanMs) const {
-    std::wstring text;
-    const auto recorded = [&] {
-      const std::string bytes = ReadBytes(Folder / L"invocation.txt");
-      text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-      return text.find(L'\n') != std::wstring::npos;
-    };
-    if (!Eventually(Allowed(timeoutMs), recorded)) return {};
+    std::string bytes;  // the record appears whole or not at all
+    if (!Eventually(Allowed(timeoutMs), [&] { return !(bytes = ReadBytes(Folder / L"invocation.txt")).empty(); })) return {};
     DeleteFileW((Folder / L"invocation.txt").c_str());
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
     const size_t split = text.find(L'\n');
     return {text.substr(0, split), text.substr(split + 1, text.size() - split - 2)};
   }
@@ -70,9 +66,7 @@ TEST(Program, OneInstanceWhoseDefaultScanLogsTheTreeForTheViewer) {
   Companion companion;
   Window w(tree.Base.Path);
   EXPECT_EQ(SendWithTimeout(w.Program.Window, WM_USER, 0, 0), 0x534B0020);
-  wchar_t windows[MAX_PATH] = {};
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  EXPECT_EQ(w.Text(RootEditId), std::wstring(windows).substr(0, 3));
+  EXPECT_EQ(w.Text(RootEditId), std::wstring(_wgetenv(L"SystemRoot")).substr(0, 3));
   EXPECT_EQ(w.Text(LogPathEditId), tree.Base / L"FNXResults.txt");
   // The chrome's hover texts, in a tip that floats above the window.
   HWND tip = WaitForProcessWindow(w.Program.ProcessId, TOOLTIPS_CLASSW, nullptr, 5000);
@@ -128,9 +122,7 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
     SetEndOfFile(file.get());
   }
   const Listing entries = ListTree(root, false);
-  Expectation before;  // the files before the big one, whose hash the stop interrupts
-  before.Completed = false;
-  before.Analyzed = entries.Position.at(big);
+  Expectation before{{}, {}, false, entries.Position.at(big)};  // the files before the big one, whose hash is stopped
   for (const auto& [path, position] : entries.Position) {
     if (position < before.Analyzed && path.compare(path.size() - 4, 4, L".exe") == 0) {
       before.Files.emplace_back(path.substr(root.size() + 1), TodayUtcText());
