@@ -20,28 +20,26 @@ long long Frequency() {
   return frequency;
 }
 
-// Dispatches every waiting message, offering each first to the dialog manager of `dialog`
-// unless it is null.
+// Hands one message to the dialog manager of `dialog` (unless it is null) or to its window.
+void Dispatch(MSG& message, HWND dialog) {
+  if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+// Dispatches every waiting message.
 void Drain(HWND dialog) {
   if (beforeDrain != nullptr) beforeDrain();
   lastDrain = Now();
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (dialog != nullptr && IsDialogMessageW(dialog, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) Dispatch(message, dialog);
 }
 }  // namespace
 
 bool RunMessageLoop(HWND dialog, int& exitCode) {
   MSG message{};
   BOOL got;
-  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
-    if (IsDialogMessageW(dialog, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) Dispatch(message, dialog);
   if (got != 0) return false;
   exitCode = static_cast<int>(message.wParam);
   return true;
