@@ -247,10 +247,12 @@ inline std::wstring FileLine(const ScanOptions& o, const std::wstring& path, con
   line += L" | " + path;
   if (o.IncludeDescription) line += L" | No description";
   if (o.IncludeFileSize) line += L" | " + std::to_wstring(bytes.size()) + L" bytes";
-  // The hash shares reading only: a file held open for writing elsewhere gives its error text.
-  const UniqueFileHandle reader = AdoptFileHandle(
-      CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (o.IncludeMd5) line += L" | " + (reader ? HostMd5(L"\\\\?\\" + path) : std::wstring(L"Hash error: Unknown"));
+  if (o.IncludeMd5) {
+    // The hash shares reading only: a file held open for writing elsewhere gives its error text.
+    const UniqueFileHandle reader = AdoptFileHandle(
+        CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    line += L" | " + (reader ? HostMd5(L"\\\\?\\" + path) : std::wstring(L"Hash error: Unknown"));
+  }
   if (o.IncludeCompanyName) line += o.VerifySignatures ? L" | Unsigned :  No publisher" : L" | No publisher";
   return line + (o.SeparateWithBlankLine ? L"\r\n\r\n" : L"\r\n");
 }
