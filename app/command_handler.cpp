@@ -10,7 +10,8 @@
 
 namespace {
 
-bool Is(HWND control, ControlId id) { return control == Control(id); }
+// The product's help page, opened from the help icon.
+constexpr const wchar_t* kHelpPageUrl = L"https://fendrel.example/help";
 
 void OpenHelpPage() { ShellExecuteW(nullptr, L"open", kHelpPageUrl, nullptr, nullptr, SW_SHOW); }
 
@@ -34,15 +35,13 @@ enum class CommandAction {
 };
 
 CommandAction DecideCommand(HWND control, bool scanning) {
-  // A control that failed to be made has a null entry; nothing may match it.
-  if (control == nullptr) return CommandAction::Ignore;
-  if (Is(control, HelpIconId)) return CommandAction::OpenHelpPage;
-  if (Is(control, TitleLabelId)) return CommandAction::DragWindow;
-  if (Is(control, MinimizeGlyphId)) return CommandAction::Minimize;
-  if (Is(control, CloseGlyphId)) return scanning ? CommandAction::RequestStop : CommandAction::CloseTool;
-  if (Is(control, BrowseRootButtonId)) return scanning ? CommandAction::Ignore : CommandAction::BrowseRoot;
-  if (Is(control, BrowseLogButtonId)) return scanning ? CommandAction::Ignore : CommandAction::BrowseLog;
-  if (Is(control, StartScanButtonId)) return scanning ? CommandAction::RequestStop : CommandAction::StartScan;
+  if (IsControl(control, HelpIconId)) return CommandAction::OpenHelpPage;
+  if (IsControl(control, TitleLabelId)) return CommandAction::DragWindow;
+  if (IsControl(control, MinimizeGlyphId)) return CommandAction::Minimize;
+  if (IsControl(control, CloseGlyphId)) return scanning ? CommandAction::RequestStop : CommandAction::CloseTool;
+  if (IsControl(control, BrowseRootButtonId)) return scanning ? CommandAction::Ignore : CommandAction::BrowseRoot;
+  if (IsControl(control, BrowseLogButtonId)) return scanning ? CommandAction::Ignore : CommandAction::BrowseLog;
+  if (IsControl(control, StartScanButtonId)) return scanning ? CommandAction::RequestStop : CommandAction::StartScan;
   if (control == CloseRequest()) return scanning ? CommandAction::RequestStop : CommandAction::AllowClose;
   return CommandAction::Ignore;
 }

@@ -4,9 +4,6 @@
 
 #include <windows.h>
 
-// The product's help page, opened from the help icon.
-constexpr const wchar_t* kHelpPageUrl = L"https://fendrel.example/help";
-
 // The handle HandleCommand receives for a close request of the main window.
 inline HWND CloseRequest() { return reinterpret_cast<HWND>(static_cast<INT_PTR>(-1)); }
 

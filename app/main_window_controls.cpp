@@ -5,7 +5,9 @@
 
 #include "scan/log_text.h"
 #include "ui/folder_line.h"
-#include "ui/painted_surfaces.h"
+#include "res/resource_ids.h"
+#include "ui/control_font.h"
+#include "ui/owner_window.h"
 
 HWND ControlTable[kLastControlId + 1] = {};
 HWND MainWindow = nullptr;
@@ -36,6 +38,9 @@ constexpr DWORD kFixedEdit = WS_BORDER | WS_TABSTOP;
 constexpr DWORD kScrollingEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
 constexpr DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
+
+// The initial text of PatternEdit.
+constexpr const wchar_t* kDefaultPattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
 
 constexpr const wchar_t* kPatternHelp =
     L"Enter the file name pattern you wish to search for in the input box below.\r\n"
@@ -104,7 +109,7 @@ const wchar_t* InitialText(const ControlDef& def, const std::wstring& defaultRoo
 }
 
 void ShowHelpIcon(HINSTANCE instance, HWND icon) {
-  HANDLE image = LoadImageW(instance, MAKEINTRESOURCEW(107), IMAGE_ICON, 64, 64, LR_LOADTRANSPARENT | LR_VGACOLOR);
+  HANDLE image = LoadImageW(instance, MAKEINTRESOURCEW(IDI_FENDREL), IMAGE_ICON, 64, 64, LR_LOADTRANSPARENT | LR_VGACOLOR);
   if (image != nullptr) SendMessageW(icon, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
 }
 

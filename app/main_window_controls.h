@@ -40,7 +40,6 @@ enum ControlId : int {
   FolderLineId = 34,
 };
 
-constexpr int kFirstControlId = HelpIconId;
 constexpr int kLastControlId = FolderLineId;
 
 // Handles of the controls by id (4 to 34); an entry stays null when its control failed.
@@ -48,14 +47,14 @@ extern HWND ControlTable[kLastControlId + 1];
 
 inline HWND Control(ControlId id) { return ControlTable[id]; }
 
+// Whether `window` is the control `id`; a control that failed to be made matches nothing.
+inline bool IsControl(HWND window, ControlId id) { return window != nullptr && window == Control(id); }
+
 // The one top-level window of class "FNX_Wnd_Class"; null until created.
 extern HWND MainWindow;
 
 // Drawing context of FolderLine, with which the paths the walk enters are shortened to its width.
 extern HDC FolderLineDC;
-
-// The default pattern, the initial text of PatternEdit.
-constexpr const wchar_t* kDefaultPattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
 
 // Creates the 31 controls in their fixed order with their texts, fonts, tool tips, colours
 // and initial states, takes FolderLineDC and hands both to the folder line. A control,

@@ -4,15 +4,13 @@
 #include "app/main_window_controls.h"
 #include "ui/folder_line.h"
 #include "ui/message_box.h"
-#include "ui/painted_surfaces.h"
+#include "ui/palette.h"
 
 namespace {
 
 bool handShown = false;          // the hand was set over a chrome control, not yet left for the surface
 HCURSOR handCursor = nullptr;    // the system hand, loaded on the first call
 HCURSOR arrowCursor = nullptr;   // the system arrow, loaded on the first call
-
-bool IsControl(HWND window, ControlId id) { return window != nullptr && window == Control(id); }
 
 // Where the pointer is, as the cursor rule sees it.
 enum class PointerPlace { Chrome, Surface, OtherControl };

@@ -1,5 +1,6 @@
 #include "app/scan_control.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -7,22 +8,20 @@
 #include <vector>
 
 #include "app/main_window_controls.h"
-#include "app/scan_run.h"
 #include "platform/file_system.h"
 #include "platform/registry_paths.h"
-#include "scan/folder_walker.h"
+#include "scan/scan_run.h"
 #include "ui/folder_line.h"
 #include "ui/message_box.h"
 
 bool Scanning = false;
-int32_t StopState = kStopNone;
 
 namespace {
 
-ScanSession Session;          // the one scan record; zeroed at every start
-PatternMatcher ScanPattern;   // the compiled pattern of the running scan
-std::wstring ScanLogPath;     // the log of the running scan, its full ordinary path
-std::wstring FolderListPath;  // the temporary recent-folders list, or empty
+// Where a stop request stands; back to none when a scan finishes.
+enum class StopPhase { None, Stopping, Asking };
+StopPhase StopState = StopPhase::None;  // Stopping: the user confirmed; Asking: the question is open
+ScanSession Session;                    // the one scan record; zeroed at every start
 
 constexpr const wchar_t* kRootMissingText =
     L"The selected root path does not exist.\r\n\r\nPlease select a valid folder or drive for the root of the scan.";
@@ -46,10 +45,10 @@ void SetText(ControlId id, const wchar_t* text) { SetWindowTextW(Control(id), te
 bool Checked(ControlId id) { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // The options as the controls hold them; read once, so changes during the scan do not count.
-ScanOptions ReadOptions(const std::wstring& root, const std::wstring& logPath) {
+ScanOptions ReadOptions() {
   ScanOptions options;
-  options.Root = root;
-  options.LogPath = logPath;
+  options.Root = ReadText(RootEditId, 260);
+  options.LogPath = ReadText(LogPathEditId, 2048);
   options.MaxAge = ReadText(MaxAgeEditId, 260);
   options.IncludeMicrosoftFiles = Checked(IncludeMicrosoftCheckId);
   options.Recurse = Checked(RecurseCheckId);
@@ -80,18 +79,24 @@ void OpenFinishedLog(const std::wstring& logPath) {
   }
 }
 
-void FinishScan(bool completed) {
-  FinishScanLog(Session, completed, FolderListPath);
-  SetText(StatusLineId, L"Scan complete. Opening the log file...");
+void SetStatus(const wchar_t* text) { SetText(StatusLineId, text); }
+
+void ShowScanUnderWay() {
+  Scanning = true;
+  SetStatus(L"Starting scan, please wait...");
+  SetText(StartScanButtonId, L"Stop scan");
+}
+
+void ShowWalking() { SetStatus(L"Currently searching in the folder:"); }
+
+void ShowFinished(const std::wstring& logPath) {
+  SetStatus(L"Scan complete. Opening the log file...");
   SetText(FolderLineId, L"");
-  OpenFinishedLog(ScanLogPath);
-  SetText(StatusLineId, L"Waiting for Start scan...");
+  OpenFinishedLog(logPath);
+  SetStatus(L"Waiting for Start scan...");
   SetText(StartScanButtonId, L"Start scan");
   Scanning = false;
-  StopState = kStopNone;
-  Session.Pattern = nullptr;
-  ScanPattern = PatternMatcher{};
-  FolderListPath.clear();
+  StopState = StopPhase::None;
 }
 
 }  // namespace
@@ -100,39 +105,28 @@ void StartScan() {
   // A scan started from inside an open box would run in the box's loop: its answer would be
   // swallowed and a stop could not be asked about.
   if (OpenMessageBox() != nullptr) return;
-  const std::wstring root = ReadText(RootEditId, 260);
-  const ScanPath walkRoot = ResolveTypedFolder(root);
-  if (!IsFolderAsItIs(walkRoot.Literal)) {
-    ShowMessageBox(kRootMissingText, L"OK", nullptr);
-    return;
+  ScanDisplay display;
+  display.Began = ShowScanUnderWay;
+  display.Walking = ShowWalking;
+  display.NoteFolder = NoteFolder;  // the walk shows each folder it enters on the folder line
+  const ScanResult result = RunScan(ReadOptions(), Session, display);
+  switch (result.Start) {
+    case ScanStart::RootMissing: ShowMessageBox(kRootMissingText, L"OK", nullptr); break;
+    case ScanStart::LogUnopenable: ShowMessageBox(kLogUnopenableText, L"OK", nullptr); break;
+    case ScanStart::Started: ShowFinished(result.LogPath); break;
   }
-  const std::wstring logPath = ReadText(LogPathEditId, 2048);
-  const ScanPath log = ResolveTypedPath(logPath);
-  if (!OpenScanLog(Session, log)) {
-    ShowMessageBox(kLogUnopenableText, L"OK", nullptr);
-    return;
-  }
-  Scanning = true;
-  ScanLogPath = log.Shown;
-  SetText(StatusLineId, L"Starting scan, please wait...");
-  SetText(StartScanButtonId, L"Stop scan");
-  PrepareScan(Session, ReadOptions(root, logPath), ScanPattern);
-  SetText(StatusLineId, L"Currently searching in the folder:");
-  Session.NoteFolder = NoteFolder;  // the walk shows each folder it enters on the folder line
-  FolderListPath = Session.Settings.ScanRecentFolders ? OpenFolderList(Session) : std::wstring();
-  FinishScan(WalkFolder(walkRoot, Session, false));
 }
 
 bool RequestStop() {
-  if (StopState == kStopNone) {
-    StopState = kStopAsking;
+  if (StopState == StopPhase::None) {
+    StopState = StopPhase::Asking;
     const int answer = ShowMessageBox(kStopQuestionText, L"No", L"Yes");
-    StopState = kStopNone;
-    if (answer == 1) return true;
-    StopState = kStopStopping;
+    StopState = StopPhase::None;
+    if (answer == kBoxRight) return true;  // "No", or the box was closed
+    StopState = StopPhase::Stopping;
     Session.StopRequested = true;
-    SetText(StatusLineId, L"Stopping the scan, please wait:");
-  } else if (StopState == kStopStopping) {
+    SetStatus(L"Stopping the scan, please wait:");
+  } else if (StopState == StopPhase::Stopping) {
     ShowMessageBox(kAlreadyStoppingText, L"OK", nullptr);
   }
   return true;

@@ -9,12 +9,16 @@
 #include "app/main_window_proc.h"
 #include "platform/message_drains.h"
 #include "ui/folder_line.h"
-#include "ui/painted_surfaces.h"
+#include "res/resource_ids.h"
+#include "ui/owner_window.h"
+#include "ui/painted_surface.h"
+#include "ui/palette.h"
 
 namespace {
 
 constexpr const wchar_t* kMainClass = L"FNX_Wnd_Class";
 constexpr const wchar_t* kMainTitle = L"Fendrel";
+constexpr SurfaceLayout kMainSurface{550, 490, 420, 70};  // the whole window: body, band, frame
 
 HBRUSH mainSurfaceBrush = nullptr;  // the main window's painted background, kept until the end
 
@@ -32,33 +36,39 @@ std::wstring StartUpDirectory() {
   return std::wstring(buffer.data(), length);
 }
 
-}  // namespace
-
+// The drive root of the Windows folder: its first three characters (a shorter text whole).
 std::wstring DefaultRootFrom(const std::wstring& windowsFolder) { return windowsFolder.substr(0, 3); }
 
+// The default log path: the start-up directory, a backslash and "FNXResults.txt", the
+// backslash added whatever the directory ends with.
 std::wstring DefaultLogPathFrom(const std::wstring& startUpDirectory) {
   return startUpDirectory + L"\\FNXResults.txt";
 }
 
+// Top-left corner of the window centred on a screen of the given pixel size.
 POINT MainWindowOrigin(int screenWidth, int screenHeight) {
   return POINT{screenWidth / 2 - kMainSurface.Width / 2, screenHeight / 2 - kMainSurface.Height / 2};
 }
 
+// The running instance's window, matched by class and title both; null when none runs.
 HWND FindRunningInstance() { return FindWindowW(kMainClass, kMainTitle); }
 
+// Registers "FNX_Wnd_Class"; the result is not looked at (a failure shows as no window).
 void RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSEXW mainClass{};
   mainClass.cbSize = sizeof(mainClass);
   mainClass.style = CS_DBLCLKS;
   mainClass.lpfnWndProc = MainWindowProc;
   mainClass.hInstance = instance;
-  mainClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(107));
-  mainClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(108));
+  mainClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_FENDREL));
+  mainClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_FENDREL_SMALL));
   mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   mainClass.lpszClassName = kMainClass;
   RegisterClassExW(&mainClass);
 }
 
+// Starts GDI+, creates the hidden main window and gives it its painted surface and the
+// control brushes; false only when the window cannot be created.
 bool CreateMainWindow(HINSTANCE instance) {
   StartGdiplus();
   int screenWidth = 0;
@@ -73,8 +83,7 @@ bool CreateMainWindow(HINSTANCE instance) {
                                kMainSurface.Height, nullptr, nullptr, instance, nullptr);
   if (MainWindow == nullptr) return false;
   SetOwnerWindow(MainWindow);
-  mainSurfaceBrush =
-      PaintSurfaceBrush(kMainSurface.Width, kMainSurface.Height, kMainSurface.BandTop, kMainSurface.BandHeight);
+  mainSurfaceBrush = PaintSurfaceBrush(kMainSurface);
   if (mainSurfaceBrush != nullptr) {
     SetClassLongPtrW(MainWindow, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(mainSurfaceBrush));
   }
@@ -82,6 +91,9 @@ bool CreateMainWindow(HINSTANCE instance) {
   return true;
 }
 
+// Everything between the single-instance test and the message loop: defaults, class, window,
+// tool tips, controls, the drains' window and folder line, showing, COM. False when the window
+// cannot be created.
 bool OpenMainWindow(HINSTANCE instance) {
   const std::wstring defaultRoot = DefaultRootFrom(WindowsFolder());
   const std::wstring defaultLogPath = DefaultLogPathFrom(StartUpDirectory());
@@ -99,6 +111,8 @@ bool OpenMainWindow(HINSTANCE instance) {
   CoInitialize(nullptr);
   return true;
 }
+
+}  // namespace
 
 int RunFendrel(HINSTANCE instance) {
   if (HWND running = FindRunningInstance()) {

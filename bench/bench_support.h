@@ -1,6 +1,5 @@
 // What the benchmarks share: the clock, the generated tree and the bare walk that is the floor
-// of any walk, the log read back (while the program may still be writing it), its file lines,
-// the matched files hashed on their own, and a process's memory.
+// of any walk, a log's file lines, the matched files hashed on their own, and a process's memory.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +13,7 @@
 
 #include "facts/md5_hash.h"
 #include "platform/scope_guard.h"
+#include "support/log_reading.h"
 
 // A path or digest for a printed line: ASCII as it is, anything else as \uXXXX.
 inline std::string Narrow(const std::wstring& text) {
@@ -102,37 +102,6 @@ inline double MakeTree(const std::wstring& root, int files) {
   }
   AdoptFileHandle(CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   return NowSeconds() - start;
-}
-
-// The log as UTF-16 text without its byte-order mark, or only its last `lastUnits` code units
-// (a look at the end of a log of millions of lines while a scan writes it). Shared for writing:
-// the program may still hold it open.
-inline std::wstring ReadLog(const std::wstring& path, size_t lastUnits = std::wstring::npos) {
-  const UniqueFileHandle h = AdoptFileHandle(CreateFileW(path.c_str(), GENERIC_READ,
-                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                         nullptr, OPEN_EXISTING, 0, nullptr));
-  LARGE_INTEGER size{};
-  if (!h || !GetFileSizeEx(h.get(), &size)) return std::wstring();
-  size_t units = static_cast<size_t>(size.QuadPart) / sizeof(wchar_t);
-  LARGE_INTEGER at{};
-  if (lastUnits < units) {
-    at.QuadPart = static_cast<LONGLONG>((units - lastUnits) * sizeof(wchar_t));
-    units = lastUnits;
-  }
-  std::wstring text(units, L'\0');
-  DWORD got = 0;
-  if (units != 0 && SetFilePointerEx(h.get(), at, nullptr, FILE_BEGIN)) {
-    ReadFile(h.get(), text.data(), static_cast<DWORD>(units * sizeof(wchar_t)), &got, nullptr);
-  }
-  text.resize(got / sizeof(wchar_t));
-  if (at.QuadPart == 0 && !text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
-  return text;
-}
-
-// Whether the log already ends with its closing banner, from its last bytes alone.
-inline bool LogClosed(const std::wstring& path) {
-  const std::wstring banner = L"############### End of the Fendrel results log ###############";
-  return ReadLog(path, banner.size()) == banner;
 }
 
 // The fields of each of the log's file lines ("<RecentFiles>", the date, the path, then the

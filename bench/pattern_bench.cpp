@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "bench_support.h"
+#include "support/expected_log.h"
 #include "scan/pattern.h"
 
 namespace {
@@ -80,7 +81,7 @@ void Row(const char* label, const std::wstring& keywords, const std::wstring& na
 }  // namespace
 
 int wmain() {
-  const std::wstring defaults = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
+  const std::wstring defaults = kDefaultKeywords;
   printf("%-44s %4s %5s %12s %14s %9s\n", "pattern", "name", "match", "ns/call", "std::wregex ns", "speed-up");
   Row("default pattern", defaults, L"report.txt");
   Row("default pattern", defaults, std::wstring(53, L'n') + L"set.exe");

@@ -47,7 +47,7 @@ void CloseWindow(RunningProgram& program) {
 
 // Best of three bare walks and best of three scans with the window's default options, in one
 // program started for this tree alone, so that its peak memory is this tree's.
-bool MeasureTree(const std::wstring& work, const ViewerStandIn& viewer, ScanRequest request, TreeFigures& figures) {
+bool MeasureTree(const std::wstring& work, const StandIn& viewer, ScanRequest request, TreeFigures& figures) {
   const std::wstring root = request.Root;
   BareWalk(root);  // warm the caches
   for (int round = 0; round < kRounds; ++round) {
@@ -117,7 +117,7 @@ void PrintTree(const char* name, const TreeFigures& f) {
 
 // The big file's digest through the window: a scan of its folder with the pattern "*" and the
 // window's defaults, whose one file line carries the hash.
-bool MeasureBigFile(const std::wstring& work, const ViewerStandIn& viewer, const std::wstring& file,
+bool MeasureBigFile(const std::wstring& work, const StandIn& viewer, const std::wstring& file,
                     const std::wstring& md5sumDigest, double md5sumSeconds) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) {
@@ -169,7 +169,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring generated = work + L"\\tree" + std::to_wstring(files);
   const double made = MakeTree(generated, files);
   if (made > 0) printf("made the tree of %d files in %.1f s\n", files, made);
-  ViewerStandIn viewer(work + L"\\viewer");
+  const Companion viewer;
 
   printf("best of %d runs each, warm cache; scans timed from the click to the log's closing banner\n", kRounds);
   const struct {

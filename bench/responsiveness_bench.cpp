@@ -21,13 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_proc.h"
 #include "window_scan_driver.h"
 
 namespace {
 
 constexpr DWORD kSampleEveryMs = 10;
 constexpr DWORD kAnswerTimeoutMs = 10000;
-constexpr LRESULT kMainWindowAnswer = 0x534B0020;
 constexpr DWORD kScanTimeoutMs = 30 * 60 * 1000;
 constexpr long long kBigFileBytes = 1ll << 30;
 constexpr int kRecentFolders = 20000;
@@ -54,7 +54,7 @@ void TakeSample(Sampler& sampler) {
   const LRESULT answered =
       SendMessageTimeoutW(sampler.Window, WM_USER, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer);
   const double back = NowSeconds();
-  if (answered == 0 || static_cast<LRESULT>(answer) != kMainWindowAnswer) ++sampler.Unanswered;
+  if (answered == 0 || static_cast<LRESULT>(answer) != kMainWindowIdentity) ++sampler.Unanswered;
   sampler.Samples.push_back({sent - sampler.Start, (back - sent) * 1000});
   sampler.NextAt = std::max(sampler.NextAt + kSampleEveryMs / 1000.0, back);
   const double wait = sampler.NextAt - NowSeconds();
@@ -92,7 +92,7 @@ void PrintRow(const std::string& name, const std::vector<Sample>& samples, const
 }
 
 // Runs the same scan kRuns times, one line per run, then one over the round trips of all runs.
-bool Measure(RunningProgram& program, const ViewerStandIn& viewer, const char* name, const ScanRequest& request) {
+bool Measure(RunningProgram& program, const StandIn& viewer, const char* name, const ScanRequest& request) {
   std::vector<Sample> pooled;
   int unanswered = 0;
   for (int run = 1; run <= kRuns; ++run) {
@@ -136,7 +136,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   BareWalk(tree);  // the first walk reads the disk; both scans then start from a warm cache
 
-  ViewerStandIn viewer(work + L"\\viewer");
+  const Companion viewer;
   RunningProgram program;
   if (!StartProgram(program, work) || !WaitForMainWindow(program)) {
     fprintf(stderr, "Fendrel did not start\n");

@@ -13,9 +13,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/scan_run.h"
+#include "scan/scan_run.h"
 #include "bench_support.h"
-#include "support.h"
+#include "support/expected_log.h"
+#include "support/test_tree.h"
+#include "support/wine_host.h"
 
 namespace {
 
@@ -53,7 +55,7 @@ void TimeScan(const char* what, const std::wstring& root, bool facts) {
   ScanSession session;
   PaintStack();
   const double start = NowSeconds();
-  RunScan(o, session, nullptr);
+  RunScan(o, session);
   const double seconds = NowSeconds() - start;
   const size_t stack = PeakStackBytes();
   const bool whole = LogClosed(o.LogPath);
@@ -85,14 +87,14 @@ int wmain() {
     ScanOptions o = DefaultOptions(tree.Root, tree.Base / L"log.txt");
     o.VerifySignatures = o.IncludeAttributes = true;
     ScanSession first;
-    RunScan(o, first, nullptr);  // the first scan loads the trust providers and their caches
+    RunScan(o, first);  // the first scan loads the trust providers and their caches
     const unsigned handles = OpenHandles();
     const double megabytes = CommittedMegabytes();
     const double start = NowSeconds();
     bool whole = true;
     for (int i = 0; i < 50; ++i) {
       ScanSession session;
-      RunScan(o, session, nullptr);
+      RunScan(o, session);
       whole = LogClosed(o.LogPath) && whole;
     }
     printf("50 scans of the rich tree, every option      %8.1f s  open handles %u -> %u  committed memory %.1f -> %.1f MiB  logs %s\n",

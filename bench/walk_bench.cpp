@@ -11,8 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/scan_run.h"
+#include "scan/scan_run.h"
 #include "bench_support.h"
+#include "support/expected_log.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ struct WalkFigures {
 WalkFigures TimedScan(const ScanOptions& options) {
   ScanSession session;
   const double start = NowSeconds();
-  RunScan(options, session, nullptr);
+  RunScan(options, session);
   return {session.FilesAnalyzed, session.FilesMatched, NowSeconds() - start};
 }
 
@@ -44,14 +45,7 @@ int wmain(int argc, wchar_t** argv) {
   if (made > 0) printf("made %d files in %d folders in %.1f s\n", files, files / 20, made);
   BareWalk(root);  // warm the caches
 
-  ScanOptions defaults;
-  defaults.Pattern = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
-  defaults.MaxAge = L"30";
-  defaults.Root = root;
-  defaults.LogPath = base + L"\\defaults.txt";
-  defaults.IncludeMicrosoftFiles = defaults.Recurse = defaults.ScanRecentFolders = true;
-  defaults.IncludeDescription = defaults.IncludeCompanyName = defaults.IncludeMd5 = true;
-  defaults.IncludeFileSize = defaults.SeparateWithBlankLine = true;
+  const ScanOptions defaults = DefaultOptions(root, base + L"\\defaults.txt");
   ScanOptions bare = defaults;
   bare.MaxAge = L"0";
   bare.LogPath = base + L"\\no-facts.txt";
@@ -70,7 +64,7 @@ int wmain(int argc, wchar_t** argv) {
     b = TimedScan(bare);
     bareSeconds = std::min(bareSeconds, b.Seconds);
   }
-  const HashFigures hashing = HashMatchedFiles(ReadLog(defaults.LogPath));
+  const HashFigures hashing = HashMatchedFiles(ReadLogUnits(defaults.LogPath));
   const double hashSeconds = hashing.Seconds;
   const PROCESS_MEMORY_COUNTERS memory = MemoryCounters();
 

@@ -3,7 +3,6 @@
 namespace {
 
 constexpr DWORD kLogLookMs = 20;  // how often the driver looks at the log's end
-const std::wstring kCompanionKey = L"Software\\QLV - Qelvar";
 
 // The decimal number (with "," between groups) that ends just before `end`.
 uint64_t CountBefore(const std::wstring& text, size_t end) {
@@ -36,23 +35,7 @@ bool MakeSparseFile(const std::wstring& path, long long bytes) {
   return SetFilePointerEx(h.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(h.get());
 }
 
-ViewerStandIn::ViewerStandIn(const std::wstring& folder) : Folder(folder), Record(folder + L"\\invocation.txt") {
-  CreateDirectoryW(Folder.c_str(), nullptr);
-  const std::wstring standIn = BuildFolder() + L"\\tests\\dunmere_standin.exe";
-  CopyFileW(standIn.c_str(), (Folder + L"\\Dunmere.exe").c_str(), FALSE);
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  const UniqueRegKey owned(key);
-  RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(Folder.c_str()),
-                 static_cast<DWORD>((Folder.size() + 1) * sizeof(wchar_t)));
-}
-
-ViewerStandIn::~ViewerStandIn() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kCompanionKey.c_str(), KEY_WOW64_64KEY, 0); }
-
-ScanOutcome ScanThroughWindow(RunningProgram& program, const ViewerStandIn& viewer, const ScanRequest& request,
+ScanOutcome ScanThroughWindow(RunningProgram& program, const StandIn& viewer, const ScanRequest& request,
                               DWORD timeoutMs, const std::function<void()>& between) {
   const auto control = [&program](ControlId id) { return GetDlgItem(program.Window, id); };
   SetWindowTextRemote(control(RootEditId), request.Root);
@@ -64,7 +47,7 @@ ScanOutcome ScanThroughWindow(RunningProgram& program, const ViewerStandIn& view
   }
   // Leftovers of an earlier scan would look like this one's end.
   DeleteFileW(request.LogPath.c_str());
-  DeleteFileW(viewer.Record.c_str());
+  DeleteFileW(viewer.Record().c_str());
   LetProgramSettle(program.Window, 0);
 
   ScanOutcome outcome;
@@ -82,12 +65,12 @@ ScanOutcome ScanThroughWindow(RunningProgram& program, const ViewerStandIn& view
     if ((now - lastLook) * 1000 < kLogLookMs) continue;
     lastLook = now;
     if (outcome.LogSeconds == 0 && LogClosed(request.LogPath)) outcome.LogSeconds = now - start;
-    if (outcome.LogSeconds != 0 && outcome.ViewerSeconds == 0 && Exists(viewer.Record)) {
+    if (outcome.LogSeconds != 0 && outcome.ViewerSeconds == 0 && Exists(viewer.Record())) {
       outcome.ViewerSeconds = now - start;
     }
   }
   outcome.Finished = true;
-  outcome.Log = ReadLog(request.LogPath);
+  outcome.Log = ReadLogUnits(request.LogPath);
   const size_t analyzed = outcome.Log.rfind(L" file objects analyzed. ");
   if (analyzed != std::wstring::npos) {
     outcome.Analyzed = CountBefore(outcome.Log, analyzed);

@@ -14,7 +14,8 @@
 
 #include "app/main_window_controls.h"
 #include "bench_support.h"
-#include "gui_driver.h"
+#include "support/companion.h"
+#include "support/gui_driver.h"
 
 // A folder of `count` empty subfolders dated today, each one a recent folder of the scan. Kept
 // when already made whole.
@@ -22,17 +23,6 @@ void MakeRecentFolders(const std::wstring& root, int count);
 
 // A sparse file of the given size (its bytes read as zeros); false when it could not be made.
 bool MakeSparseFile(const std::wstring& path, long long bytes);
-
-// The companion product's registry key, pointing at a folder that holds the stand-in viewer;
-// the key is removed when the record goes away.
-struct ViewerStandIn {
-  std::wstring Folder;
-  std::wstring Record;  // written by the stand-in once the program has started it
-  explicit ViewerStandIn(const std::wstring& folder);
-  ~ViewerStandIn();
-  ViewerStandIn(const ViewerStandIn&) = delete;
-  ViewerStandIn& operator=(const ViewerStandIn&) = delete;
-};
 
 // What a scan types into the window; an empty text keeps the window's default, and only the
 // listed check boxes change.
@@ -56,6 +46,6 @@ struct ScanOutcome {
 // Types the request, posts the click and waits for the closed log and the viewer's start. The
 // driver loop calls `between` (when given) once per turn, and it paces the loop; otherwise the
 // loop sleeps a few milliseconds per turn.
-ScanOutcome ScanThroughWindow(RunningProgram& program, const ViewerStandIn& viewer, const ScanRequest& request,
+ScanOutcome ScanThroughWindow(RunningProgram& program, const StandIn& viewer, const ScanRequest& request,
                               DWORD timeoutMs, const std::function<void()>& between = nullptr);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 
+#include "facts/hex_text.h"
 #include "platform/file_system.h"
 #include "platform/message_drains.h"
 #include "platform/scope_guard.h"
@@ -96,12 +97,9 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
   DWORD digestBytes = hashSize;
   if (!CryptGetHashParam(hash, HP_HASHVAL, digest, &digestBytes, 0)) return false;
 
-  static const wchar_t kDigits[] = L"0123456789ABCDEF";
-  for (DWORD i = 0; i < digestBytes; ++i) {
-    text[2 * i] = kDigits[digest[i] >> 4];
-    text[2 * i + 1] = kDigits[digest[i] & 0x0F];
-  }
-  text[2 * digestBytes] = L'\0';
-  count = 2 * digestBytes;
+  const std::wstring digits = HexText(digest, digestBytes);
+  digits.copy(text, digits.size());
+  text[digits.size()] = L'\0';
+  count = static_cast<uint32_t>(digits.size());
   return true;
 }

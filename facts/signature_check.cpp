@@ -10,11 +10,15 @@
 #include <cstddef>
 #include <vector>
 
+#include "facts/hex_text.h"
 #include "platform/file_system.h"
 #include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 
 namespace {
+
+constexpr uint32_t kStatusUnopenable = 0xFEFEFEFE;  // no file on disk can be opened under the path
+constexpr uint64_t kCatalogCheckLimit = 52428800;   // larger files keep their embedded verdict
 
 // The policy both checks ask for: Authenticode, chain to a trusted root.
 GUID verifyAction = WINTRUST_ACTION_GENERIC_VERIFY_V2;
@@ -48,14 +52,6 @@ uint32_t CheckTrust(WINTRUST_DATA& data) {
   // No interactive user: the check never shows a window.
   const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &verifyAction, &data);
   return static_cast<uint32_t>(status);
-}
-
-// The file's catalog hash as upper-case hex, the form catalogs list their members by.
-std::wstring MemberTag(const std::vector<BYTE>& hash) {
-  std::wstring tag(2 * hash.size() + 1, L'\0');
-  for (size_t i = 0; i < hash.size(); ++i) wsprintfW(&tag[2 * i], L"%02X", hash[i]);
-  tag.resize(2 * hash.size());
-  return tag;
 }
 
 // Since Windows 8 many system catalogs list their members by SHA-256, which only the second
@@ -122,7 +118,8 @@ bool CheckThroughCatalogOf(const wchar_t* algorithm, HANDLE file, const wchar_t*
     if (admin != nullptr) CryptCATAdminReleaseContext(admin, 0);
   });
   if (!hashed) return false;
-  const std::wstring tag = MemberTag(hash);
+  // Catalogs list their members by the hash as upper-case hex.
+  const std::wstring tag = HexText(hash.data(), hash.size());
 
   HCATINFO catalog =
       CryptCATAdminEnumCatalogFromHash(admin, hash.data(), static_cast<DWORD>(hash.size()), 0, nullptr);

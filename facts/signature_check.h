@@ -5,10 +5,8 @@
 #include <cstdint>
 #include <string>
 
-constexpr uint32_t kStatusUnopenable = 0xFEFEFEFE;  // no file on disk can be opened under the path
-constexpr uint64_t kCatalogCheckLimit = 52428800;   // larger files keep their embedded verdict
-
-// Zero when trusted, else the trust error or kStatusUnopenable. The path is in the form the file
+// Zero when trusted, else the trust error, or 0xFEFEFEFE when no file on disk can be opened
+// under the path. The path is in the form the file
 // system is to take literally (ScanPath::Literal).
 uint32_t VerifyFileSignature(const wchar_t* path);
 

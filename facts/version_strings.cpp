@@ -142,6 +142,5 @@ std::wstring QueryVersionString(VersionInfoBlock& block, const wchar_t* key, con
 
   // The stored length counts the terminating NUL; the text ends at the first one.
   const auto* chars = static_cast<const wchar_t*>(value);
-  block.LastResult.assign(chars, wcsnlen(chars, units));
-  return block.LastResult;
+  return std::wstring(chars, wcsnlen(chars, units));
 }

@@ -16,7 +16,6 @@ struct VersionInfoBlock {
   uint32_t TranslationSize = 0;                  // bytes
   const WORD* Translation = nullptr;             // language, code page pairs inside VersionData
   bool Loaded = false;                           // resource read and translation table found
-  std::wstring LastResult;
 };
 
 // Reads the start of the version resource of the file at `path`, in the form the file system is

@@ -32,14 +32,16 @@ std::wstring OrdinaryPath(const std::wstring& path) {
   return path;
 }
 
-}  // namespace
-
+// The extended-length form of a full path: \\?\ before a drive path, \\?\UNC\ in place of the
+// two backslashes of a share path. A path already in that form, or of another kind, stays.
 std::wstring ExtendedLengthPath(const std::wstring& fullPath) {
   if (fullPath.compare(0, 4, L"\\\\?\\") == 0 || fullPath.compare(0, 4, L"\\\\.\\") == 0) return fullPath;
   if (fullPath.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
   if (fullPath.size() >= 3 && fullPath[1] == L':' && fullPath[2] == L'\\') return L"\\\\?\\" + fullPath;
   return fullPath;
 }
+
+}  // namespace
 
 ScanPath ResolveTypedPath(const std::wstring& typed) {
   const std::wstring full = FullPath(typed);

@@ -21,10 +21,6 @@ struct ScanPath {
   std::wstring Literal;  // its extended-length form (\\?\C:\..., \\?\UNC\server\share\...)
 };
 
-// The extended-length form of a full path: \\?\ before a drive path, \\?\UNC\ in place of the
-// two backslashes of a share path. A path already in that form, or of another kind, stays.
-std::wstring ExtendedLengthPath(const std::wstring& fullPath);
-
 // What Windows makes of a typed path, in both forms. A text Windows cannot resolve (empty, say)
 // gives empty forms, which name nothing.
 ScanPath ResolveTypedPath(const std::wstring& typed);

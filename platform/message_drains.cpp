@@ -1,6 +1,7 @@
 #include "platform/message_drains.h"
 
 namespace {
+constexpr long long kDrainIntervalMicroseconds = 4000;  // the least time between two looks at the queue
 HWND dialogWindow = nullptr;        // the main window once it exists
 BeforeDrain beforeDrain = nullptr;  // what brings the window up to date before it paints
 long long lastDrain = 0;            // performance-counter time of the last drain
@@ -34,6 +35,11 @@ void Drain(HWND dialog) {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) Dispatch(message, dialog);
 }
+
+// A quit message taken by a drain is consumed like any other: none is posted while a scan runs,
+// because close requests then become stop requests.
+void PumpMessages() { Drain(dialogWindow); }
+
 }  // namespace
 
 bool RunMessageLoop(HWND dialog, int& exitCode) {
@@ -48,10 +54,6 @@ bool RunMessageLoop(HWND dialog, int& exitCode) {
 void SetDialogWindow(HWND window) { dialogWindow = window; }
 
 void SetBeforeDrain(BeforeDrain drain) { beforeDrain = drain; }
-
-// A quit message taken by a drain is consumed like any other: none is posted while a scan runs,
-// because close requests then become stop requests.
-void PumpMessages() { Drain(dialogWindow); }
 
 void DrainMessageQueue() { Drain(nullptr); }
 

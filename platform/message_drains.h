@@ -14,7 +14,7 @@
 // `exitCode`; false, with `exitCode` untouched, when GetMessageW failed.
 bool RunMessageLoop(HWND dialogWindow, int& exitCode);
 
-// The window whose dialog keys PumpMessages handles; null for none.
+// The window whose dialog keys the scan's drain handles; null for none.
 void SetDialogWindow(HWND window);
 
 // Runs at the start of every drain, before it lets the window paint, so that what is painted is
@@ -22,20 +22,16 @@ void SetDialogWindow(HWND window);
 using BeforeDrain = void (*)();
 void SetBeforeDrain(BeforeDrain beforeDrain);
 
-// The scan's drain: dispatches every waiting message, offering each to the dialog manager first.
-void PumpMessages();
-
 // The file facts' drain between the long steps of a hash or a trust check: every waiting message
 // without the dialog step, so Tab does not move the focus while a file is read.
 void DrainMessageQueue();
 
 // The scan's drain at its frequent points (every fifth entry, every folder, after each file's
-// costly facts): when at least kDrainIntervalMicroseconds have passed since the last drain of
-// either kind, the log's pending lines go to disk and the queue is pumped. A look at the queue is
-// a round trip to the window server (tens of microseconds under Wine), which the walk would
-// otherwise pay every few entries, while a few milliseconds between drains keep the window as
-// alive.
-constexpr long long kDrainIntervalMicroseconds = 4000;
+// costly facts): when at least 4 ms have passed since the last drain of either kind, the log's
+// pending lines go to disk and every waiting message is dispatched, each offered to the dialog
+// manager first (Tab between the window's controls). A look at the queue is a round trip to the
+// window server (tens of microseconds under Wine), which the walk would otherwise pay every few
+// entries, while a few milliseconds between drains keep the window as alive.
 void DrainScanWhenDue(TextFile* log);
 
 // Whether a drain is due at counter time `now` after one at `last`, with the counter's

@@ -7,9 +7,11 @@
 #include <tuple>
 #include <utility>
 
-#include "gui_driver.h"
+#include "support/gui_driver.h"
 #include "ui/message_box.h"
-#include "ui/painted_surfaces.h"
+#include "ui/owner_window.h"
+#include "ui/painted_surface.h"
+#include "ui/palette.h"
 
 namespace {
 
@@ -115,11 +117,11 @@ TEST(OwnMessageBox, AnswersEachWayOutAndReleasesWhatItTookOnce) {
     GetWindowRect(box, &r);
     EXPECT_EQ(r.left, 200 + 125) << "centred over the owner";
     EXPECT_EQ(r.top, 100 + 145);
-    EXPECT_GT(BrightestPixel(GetDlgItem(box, 47)), 160) << "the question is not legible on the dark surface";
+    EXPECT_GT(BrightestPixel(GetDlgItem(box, kBoxTextId)), 160) << "the question is not legible on the dark surface";
     PressBoxButton(box, true);
   }), 2);
   EXPECT_EQ(owner.Show(L"OK", nullptr, [](HWND box) {
-    EXPECT_EQ(GetDlgItem(box, 48), nullptr) << "a notice has no left-hand button";
+    EXPECT_EQ(GetDlgItem(box, kBoxLeftButtonId), nullptr) << "a notice has no left-hand button";
     PressBoxButton(box, false);
   }), 1);
   const DWORD before = LiveGdiObjects();

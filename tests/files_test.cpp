@@ -2,7 +2,6 @@
 // version strings of PE files this build compiled, signed and damaged.
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <new>
 
@@ -11,7 +10,7 @@
 #include "facts/version_strings.h"
 #include "md5sum_digests.h"
 #include "platform/message_drains.h"
-#include "support.h"
+#include "support/files.h"
 
 namespace {
 

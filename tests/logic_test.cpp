@@ -2,12 +2,14 @@
 // table of cases at its boundaries.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 
 #include "facts/signature_check.h"
 #include "platform/file_system.h"
 #include "platform/message_drains.h"
 #include "scan/log_text.h"
-#include "support.h"
+#include "scan/scan_run.h"
+#include "support/files.h"
 
 namespace {
 

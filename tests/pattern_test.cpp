@@ -7,7 +7,7 @@
 #include <string>
 
 #include "scan/pattern.h"
-#include "support.h"
+#include "support/files.h"
 
 namespace {
 

@@ -4,17 +4,19 @@
 
 #include <functional>
 
-#include "app/scan_run.h"
+#include "platform/scope_guard.h"
 #include "scan/file_evaluation.h"
-#include "support.h"
+#include "scan/scan_run.h"
+#include "support/expected_log.h"
+#include "support/log_reading.h"
 
 namespace {
 
-void Scan(const ScanOptions& o, bool completed = true) {
+void Scan(const ScanOptions& o) {
   ScanSession session;
-  bool ran = !completed;
-  ASSERT_EQ(RunScan(o, session, &ran), ScanStart::Started);
-  EXPECT_EQ(ran, completed);
+  const ScanResult result = RunScan(o, session);
+  ASSERT_EQ(result.Start, ScanStart::Started);
+  EXPECT_TRUE(result.Completed);
 }
 
 TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {

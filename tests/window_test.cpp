@@ -8,41 +8,16 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 
-#include "gui_driver.h"
+#include "platform/scope_guard.h"
+#include "support/companion.h"
+#include "support/expected_log.h"
+#include "support/gui_driver.h"
+#include "support/log_reading.h"
+#include "support/wine_host.h"
 
 namespace {
-
-constexpr DWORD kScanMs = 120000;
-
-// A copy of the stand-in viewer, which records how it was started.
-struct StandIn {
-  TempFolder Folder;
-  StandIn() { CopyFileW((BuildFolder() + L"\\tests\\dunmere_standin.exe").c_str(), (Folder / L"Dunmere.exe").c_str(), FALSE); }
-  // Its command line and working folder, once it has run (the record is then taken away);
-  // empty after the time-out.
-  std::pair<std::wstring, std::wstring> Invocation(DWORD timeoutMs = kScanMs) const {
-    std::string bytes;  // the record appears whole or not at all
-    if (!Eventually(Allowed(timeoutMs), [&] { return !(bytes = ReadBytes(Folder / L"invocation.txt")).empty(); })) return {};
-    DeleteFileW((Folder / L"invocation.txt").c_str());
-    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-    const size_t split = text.find(L'\n');
-    return {text.substr(0, split), text.substr(split + 1, text.size() - split - 2)};
-  }
-};
-
-// The companion product's key, in the given registry view, naming the stand-in's folder.
-struct Companion : StandIn {
-  REGSAM View;
-  explicit Companion(DWORD type = REG_SZ, REGSAM view = KEY_WOW64_64KEY) : View(view) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", 0, nullptr, 0, KEY_ALL_ACCESS | View, nullptr, &key, nullptr);
-    RegSetValueExW(key, L"InstallDir", 0, type, reinterpret_cast<const BYTE*>(Folder.Path.c_str()),
-                   static_cast<DWORD>((Folder.Path.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-  }
-  ~Companion() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", View, 0); }
-};
 
 // The shell's handler for text files, registered for the test. (This prefix has none.)
 struct TextHandler : StandIn {

@@ -8,22 +8,10 @@
 #include <vector>
 
 #include "app/main_window_controls.h"
-#include "gui_driver.h"
+#include "support/gui_driver.h"
+#include "support/log_reading.h"
 
 namespace {
-
-std::wstring ReadLogText(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::wstring();
-  LARGE_INTEGER size{};
-  GetFileSizeEx(file, &size);
-  std::vector<wchar_t> units(static_cast<size_t>(size.QuadPart / 2) + 1, L'\0');
-  DWORD got = 0;
-  ReadFile(file, units.data(), static_cast<DWORD>(size.QuadPart), &got, nullptr);
-  CloseHandle(file);
-  return std::wstring(units.data(), got / 2);
-}
 
 std::string Utf8(const std::wstring& text) {
   const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
@@ -54,7 +42,7 @@ int main() {
   const DWORD start = GetTickCount();
   std::wstring log;
   for (;;) {
-    log = ReadLogText(logPath);
+    log = ReadLogUnits(logPath);
     if (log.size() >= banner.size() && log.compare(log.size() - banner.size(), banner.size(), banner) == 0 &&
         WindowText(GetDlgItem(program.Window, StartScanButtonId)) == L"Start scan") {
       break;

@@ -4,11 +4,15 @@
 
 #include "platform/message_drains.h"
 #include "platform/scope_guard.h"
-#include "ui/painted_surfaces.h"
+#include "ui/control_font.h"
+#include "ui/owner_window.h"
+#include "ui/painted_surface.h"
+#include "ui/palette.h"
 
 namespace {
 
 constexpr const wchar_t* kBoxClass = L"FNX_MsgBox";
+constexpr SurfaceLayout kBoxSurface{300, 200, 150, 50};  // the whole box: body, band, frame
 // Stands for a child that was not asked for or could not be made; never equals a real handle.
 const HWND kAbsent = reinterpret_cast<HWND>(static_cast<INT_PTR>(-1));
 
@@ -32,6 +36,8 @@ HWND CreateButton(HWND box, const wchar_t* label, DWORD style, int x, int id, Un
   return button;
 }
 
+LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 struct LoopEnd {
   int Result;
   bool RepostQuit;
@@ -41,8 +47,7 @@ struct LoopEnd {
 // the window (and with it its children), the class (and with it the surface brush), the fonts.
 LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t* leftLabel) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  UniqueGdiObject<HBRUSH> surface(
-      PaintSurfaceBrush(kBoxSurface.Width, kBoxSurface.Height, kBoxSurface.BandTop, kBoxSurface.BandHeight));
+  UniqueGdiObject<HBRUSH> surface(PaintSurfaceBrush(kBoxSurface));
   std::array<UniqueGdiObject<HFONT>, 3> fonts;
 
   WNDCLASSEXW boxClass{};
@@ -88,6 +93,16 @@ LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t*
   return {answer, !boxPostedQuit};
 }
 
+// What the box does with a message from one of its children or a close request.
+enum class BoxAction { Nothing, AnswerRight, AnswerLeft, DragBox };
+
+BoxAction DecideBoxAction(UINT message, HWND source, HWND label, HWND left, HWND right) {
+  if (message == WM_CLOSE || source == right) return BoxAction::AnswerRight;
+  if (source == left) return BoxAction::AnswerLeft;
+  if (source == label) return BoxAction::DragBox;
+  return BoxAction::Nothing;
+}
+
 LRESULT OnBoxCommand(HWND window, UINT message, HWND source) {
   switch (DecideBoxAction(message, source, textLabel, leftButton, rightButton)) {
     case BoxAction::AnswerRight:
@@ -113,25 +128,6 @@ LRESULT OnBoxControlColor(HDC dc) {
   return reinterpret_cast<LRESULT>(SurfaceBrush);
 }
 
-}  // namespace
-
-BoxAction DecideBoxAction(UINT message, HWND source, HWND label, HWND left, HWND right) {
-  if (message == WM_CLOSE || source == right) return BoxAction::AnswerRight;
-  if (source == left) return BoxAction::AnswerLeft;
-  if (source == label) return BoxAction::DragBox;
-  return BoxAction::Nothing;
-}
-
-HWND OpenMessageBox() { return openBox; }
-
-int ShowMessageBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t* leftLabel) {
-  if (openBox != nullptr) return kBoxNotShown;
-  const LoopEnd end = RunBox(message, rightLabel, leftLabel);
-  // The box's loop took a quit meant for the application: hand it on now that the box is gone.
-  if (end.RepostQuit) PostQuitMessage(end.Result);
-  return end.Result;
-}
-
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: return OnBoxCommand(window, message, reinterpret_cast<HWND>(lParam));
@@ -141,4 +137,16 @@ LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_USER: return kMessageBoxIdentity;
     default: return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+}  // namespace
+
+HWND OpenMessageBox() { return openBox; }
+
+int ShowMessageBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t* leftLabel) {
+  if (openBox != nullptr) return kBoxNotShown;
+  const LoopEnd end = RunBox(message, rightLabel, leftLabel);
+  // The box's loop took a quit meant for the application: hand it on now that the box is gone.
+  if (end.RepostQuit) PostQuitMessage(end.Result);
+  return end.Result;
 }

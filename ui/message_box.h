@@ -8,7 +8,7 @@
 // What WM_USER sent to the box answers.
 constexpr LRESULT kMessageBoxIdentity = 0x534B0031;
 
-// Child ids of the box.
+// Child ids of the box, by which its text and buttons are found.
 constexpr int kBoxTextId = 47;
 constexpr int kBoxLeftButtonId = 48;
 constexpr int kBoxRightButtonId = 49;
@@ -25,9 +25,3 @@ int ShowMessageBox(const wchar_t* message, const wchar_t* rightLabel, const wcha
 
 // The box while one is shown, else null.
 HWND OpenMessageBox();
-
-// What the box does with a message from one of its children or a close request.
-enum class BoxAction { Nothing, AnswerRight, AnswerLeft, DragBox };
-BoxAction DecideBoxAction(UINT message, HWND source, HWND textLabel, HWND leftButton, HWND rightButton);
-
-LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/painted_surfaces.h"
+#include "ui/owner_window.h"
 
 namespace {
 

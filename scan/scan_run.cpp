@@ -1,4 +1,4 @@
-#include "app/scan_run.h"
+#include "scan/scan_run.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -20,12 +20,17 @@ int32_t ParseMaxAgeDays(const std::wstring& text) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(whole) & 0xFFFFFFFFu));
 }
 
+namespace {
+
+// Zeroes the session and opens (creates or truncates) the log.
 bool OpenScanLog(ScanSession& session, const ScanPath& logPath) {
   session = ScanSession{};
   uint32_t flags = kTextWrite | kTextUtf16Le;
   return OpenTextFile(&flags, session.LogFile, logPath.Literal);
 }
 
+// Takes the settings into the session, writes the header and the legend, compiles the pattern
+// into `pattern` (which outlives the walk), takes today's day number and starts the drain clock.
 void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatcher& pattern) {
   session.Settings = options;  // the settings part of the options, one record into the other
   session.MaxAgeDays = ParseMaxAgeDays(options.MaxAge);
@@ -48,8 +53,6 @@ void PrepareScan(ScanSession& session, const ScanOptions& options, PatternMatche
   StartDrainClock();
 }
 
-namespace {
-
 // A free name for `path` in its folder; the path itself when the system cannot make one.
 std::wstring MakeUniqueTempPath(const std::wstring& path) {
   const size_t slash = path.rfind(L'\\');
@@ -61,8 +64,8 @@ std::wstring MakeUniqueTempPath(const std::wstring& path) {
   return unique;
 }
 
-}  // namespace
-
+// Opens the temporary recent-folders list under a name not yet taken in the temporary folder
+// and writes the section's opening into it. Gives its path, or empty when it could not open.
 std::wstring OpenFolderList(ScanSession& session) {
   wchar_t temp[1024] = {};
   const DWORD length = GetTempPathW(1024, temp);
@@ -74,6 +77,8 @@ std::wstring OpenFolderList(ScanSession& session) {
   return path;
 }
 
+// Merges the folder list when it has lines (and deletes it in every case), writes the footer
+// and closes the log.
 void FinishScanLog(ScanSession& session, bool completed, const std::wstring& folderListPath) {
   if (session.FolderFile) {
     if (session.Settings.ScanRecentFolders && session.FoldersMatched != 0) {
@@ -96,16 +101,27 @@ void FinishScanLog(ScanSession& session, bool completed, const std::wstring& fol
   session.LogFile.reset();
 }
 
-ScanStart RunScan(const ScanOptions& options, ScanSession& session, bool* completed) {
+}  // namespace
+
+ScanResult RunScan(const ScanOptions& options, ScanSession& session, const ScanDisplay& display) {
+  ScanResult result;
   const ScanPath root = ResolveTypedFolder(options.Root);
-  if (!IsFolderAsItIs(root.Literal)) return ScanStart::RootMissing;
-  if (!OpenScanLog(session, ResolveTypedPath(options.LogPath))) return ScanStart::LogUnopenable;
+  if (!IsFolderAsItIs(root.Literal)) return result;
+  const ScanPath log = ResolveTypedPath(options.LogPath);
+  if (!OpenScanLog(session, log)) {
+    result.Start = ScanStart::LogUnopenable;
+    return result;
+  }
+  result.Start = ScanStart::Started;
+  result.LogPath = log.Shown;
+  if (display.Began != nullptr) display.Began();
   PatternMatcher pattern;
   PrepareScan(session, options, pattern);
+  if (display.Walking != nullptr) display.Walking();
+  session.NoteFolder = display.NoteFolder;
   const std::wstring folderList = session.Settings.ScanRecentFolders ? OpenFolderList(session) : std::wstring();
-  const bool ran = WalkFolder(root, session, false);
-  FinishScanLog(session, ran, folderList);
+  result.Completed = WalkFolder(root, session, false);
+  FinishScanLog(session, result.Completed, folderList);
   session.Pattern = nullptr;
-  if (completed != nullptr) *completed = ran;
-  return ScanStart::Started;
+  return result;
 }

@@ -1,23 +1,27 @@
-#include "ui/painted_surfaces.h"
+#include "ui/painted_surface.h"
 
-#include <commctrl.h>
 #include <gdiplus.h>
 
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 
 #include "platform/scope_guard.h"
+#include "ui/palette.h"
 
 using namespace Gdiplus::DllExports;
 
-HBRUSH SurfaceBrush = nullptr;
-HBRUSH BandBrush = nullptr;
-
 namespace {
 
-HWND ownerWindow = nullptr;    // the main window once the shell has made it
-HWND toolTipWindow = nullptr;  // the one tool-tip window, made by CreateToolTipWindow
-ULONG_PTR gdiplusToken = 0;    // non-zero once GDI+ runs; it is never shut down
+ULONG_PTR gdiplusToken = 0;  // non-zero once GDI+ runs; it is never shut down
+
+constexpr COLORREF FrameColor = RGB(0, 0, 0);  // the 1-pixel frame of both surfaces
+
+// Opaque GDI+ ARGB form of a palette colour (GDI keeps red in the low byte, GDI+ in bits 16-23).
+constexpr uint32_t OpaqueArgb(COLORREF color) {
+  return 0xFF000000u | (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) |
+         uint32_t{GetBValue(color)};
+}
 
 struct GraphicsDeleter {
   void operator()(Gdiplus::GpGraphics* g) const { GdipDeleteGraphics(g); }
@@ -45,30 +49,14 @@ void FillSolid(Gdiplus::GpGraphics* graphics, COLORREF color, int x, int y, int 
 
 }  // namespace
 
-void CreateControlBrushes() {
-  DeleteControlBrushes();
-  SurfaceBrush = CreateSolidBrush(SurfaceColor);
-  BandBrush = CreateSolidBrush(BandColor);
-}
-
-void DeleteControlBrushes() {
-  if (SurfaceBrush != nullptr) DeleteObject(SurfaceBrush);
-  if (BandBrush != nullptr) DeleteObject(BandBrush);
-  SurfaceBrush = nullptr;
-  BandBrush = nullptr;
-}
-
-void SetOwnerWindow(HWND window) { ownerWindow = window; }
-
-HWND OwnerWindow() { return ownerWindow; }
-
 bool StartGdiplus() {
   if (gdiplusToken != 0) return true;
   Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread kept
   return Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) == Gdiplus::Ok;
 }
 
-HBRUSH PaintSurfaceBrush(int width, int height, int bandTop, int bandHeight) {
+HBRUSH PaintSurfaceBrush(const SurfaceLayout& surface) {
+  const int width = surface.Width, height = surface.Height;
   HDC screen = GetDC(nullptr);
   if (screen == nullptr) return nullptr;
   auto releaseScreen = OnScopeExit([screen] { ReleaseDC(nullptr, screen); });
@@ -90,7 +78,7 @@ HBRUSH PaintSurfaceBrush(int width, int height, int bandTop, int bandHeight) {
   UniqueGraphics graphics(rawGraphics);
 
   FillSolid(graphics.get(), SurfaceColor, 0, 0, width, height);
-  FillSolid(graphics.get(), BandColor, 0, bandTop, width, bandHeight);
+  FillSolid(graphics.get(), BandColor, 0, surface.BandTop, width, surface.BandHeight);
   Gdiplus::GpPen* rawPen = nullptr;
   if (GdipCreatePen1(OpaqueArgb(FrameColor), 1.0f, Gdiplus::UnitWorld, &rawPen) == Gdiplus::Ok) {
     UniquePen pen(rawPen);
@@ -104,45 +92,4 @@ HBRUSH PaintSurfaceBrush(int width, int height, int bandTop, int bandHeight) {
   UniqueGdiObject<HBITMAP> gdiBitmap(rawGdiBitmap);
   // The brush keeps its own copy of the pixels, so the bitmaps go right away.
   return CreatePatternBrush(gdiBitmap.get());
-}
-
-HFONT SetControlPixelFont(HWND control, const wchar_t* face, int pixelHeight, int weight) {
-  if (control == nullptr) return nullptr;
-  // Quality 9 is CLEARTYPE_NATURAL_QUALITY.
-  HFONT font = CreateFontW(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, 9, DEFAULT_PITCH | FF_DONTCARE, face);
-  if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return font;
-}
-
-HWND CreateToolTipWindow() {
-  toolTipWindow = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, ownerWindow, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-  if (toolTipWindow != nullptr) {
-    SetWindowPos(toolTipWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-  return toolTipWindow;
-}
-
-void AddToolTip(HWND control, const wchar_t* text) {
-  if (toolTipWindow == nullptr || control == nullptr) return;
-  TOOLINFOW info{};
-  info.cbSize = sizeof(info);
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = ownerWindow;
-  info.uId = reinterpret_cast<UINT_PTR>(control);
-  info.lpszText = const_cast<wchar_t*>(text);
-  SendMessageW(toolTipWindow, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
-bool CenterOverMainWindow(HWND window) {
-  HWND reference = ownerWindow != nullptr ? ownerWindow : GetDesktopWindow();
-  RECT windowRect;
-  RECT client;
-  if (!GetWindowRect(window, &windowRect) || !GetClientRect(reference, &client)) return false;
-  MapWindowPoints(reference, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
-  const LONG width = windowRect.right - windowRect.left, height = windowRect.bottom - windowRect.top;
-  return MoveWindow(window, client.left + (client.right - client.left - width) / 2,
-                    client.top + (client.bottom - client.top - height) / 2, width, height, FALSE) != FALSE;
 }
