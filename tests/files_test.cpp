@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "facts/md5_hash.h"
 #include "facts/signature_check.h"
@@ -135,6 +138,54 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
       {folder / L"cut.exe", L"(none) No publisher | No description"}, {folder.Path, L"(none) No publisher | No description"},
   };
   for (const auto& [path, answer] : cases) EXPECT_EQ(Strings(path), answer) << Printable(path);
+}
+
+// The shipped program says what it is as Windows tools read it: its version resource through
+// the platform's own lookup, and the Windows it needs in its header and its manifest.
+TEST(ShippedProgram, SaysWhatItIsAndTheWindowsItNeeds) {
+  const std::wstring program = BuildFolder() + L"\\Fendrel.exe";
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(program.c_str(), &ignored));
+  ASSERT_FALSE(info.empty()) << "no version resource";
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  const auto text = [&info](const std::wstring& key) {
+    void* value = nullptr;
+    UINT units = 0;
+    const std::wstring path = L"\\StringFileInfo\\040904b0\\" + key;
+    return VerQueryValueW(info.data(), path.c_str(), &value, &units) ? std::wstring(static_cast<const wchar_t*>(value))
+                                                                       : L"(missing)";
+  };
+  const std::wstring version = std::to_wstring(FENDREL_VERSION_MAJOR) + L"." + std::to_wstring(FENDREL_VERSION_MINOR) +
+                               L"." + std::to_wstring(FENDREL_VERSION_PATCH) + L".0";
+  for (const auto& [key, value] : {std::pair{L"ProductName", std::wstring(L"Fendrel")},
+                                   {L"OriginalFilename", std::wstring(L"Fendrel.exe")}, {L"FileVersion", version},
+                                   {L"ProductVersion", version}}) {
+    EXPECT_EQ(text(key), value) << Printable(key);
+  }
+  EXPECT_NE(text(L"FileDescription").find(L"Fendrel"), std::wstring::npos);
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT bytes = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &bytes));
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(FENDREL_VERSION_MAJOR << 16 | FENDREL_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(FENDREL_VERSION_PATCH << 16));
+
+  // Windows 7 is 6.1.
+  const std::string image = ReadBytes(program);
+  ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      image.data() + reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data())->e_lfanew);
+  EXPECT_EQ(nt->OptionalHeader.MajorSubsystemVersion, 6);
+  EXPECT_EQ(nt->OptionalHeader.MinorSubsystemVersion, 1);
+  EXPECT_EQ(nt->OptionalHeader.MajorOperatingSystemVersion, 6);
+  EXPECT_EQ(nt->OptionalHeader.MinorOperatingSystemVersion, 1);
+  const HMODULE data = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(data, nullptr);
+  HRSRC found = FindResourceW(data, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(data, found))), SizeofResource(data, found));
+  FreeLibrary(data);
+  EXPECT_NE(manifest.find("<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos)
+      << "Windows 7 is not named among the supported systems";
 }
 
 }  // namespace
