@@ -1,13 +1,20 @@
-// The version resource of a PE file read from the file's own bytes, for a file the platform's
-// version lookup cannot be trusted to name: that lookup takes a path and, under some loaders,
-// reads it as an ordinary path, so a name with a trailing dot or blank, or a device name, would
-// send it to another file. The resource is found as the loader finds it: type 16, name 1 (else
-// the first name), the first language.
+// The version resource of a PE file, found in the file's own bytes as the loader finds it: type
+// 16, name 1 (else the first name), the first language. The platform's lookup maps the file and
+// follows the resource tree's offsets without checking them, so a hostile file whose tree points
+// outside itself can end the process that asks; this reader checks every offset and size
+// against the file, and tells whether the resource lies inside it.
 #pragma once
 
 #include <windows.h>
 
-// Fills data with the resource's first `bytes` bytes (the rest of data is left as it is). False
-// when the file is not a PE file with a version resource. Every offset and size is checked
-// against what was read: a damaged or hostile file gives false, never a read out of bounds.
-bool ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes);
+enum class PeVersionResource {
+  NotPe,     // no PE file: the platform knows the other formats (16-bit programs, say)
+  NotFound,  // a PE file without a version resource, or one whose way there leaves the file
+  Found,     // its first `bytes` bytes (as many as it has) are in `data`
+};
+
+// Reads the version resource of the open file. Found only when every entry the loader could
+// take on its way (the type and name directories, each language of the chosen name, and the
+// bytes of the resource that are read) lies inside the resource tree and the file; the rest of
+// `data` is left as it is.
+PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes);

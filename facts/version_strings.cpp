@@ -89,16 +89,26 @@ bool InsideBlock(const VersionInfoBlock& block, const void* value, size_t bytes)
   return at >= begin && at <= begin + kVersionDataBytes && bytes <= static_cast<size_t>(begin + kVersionDataBytes - at);
 }
 
-// The platform's lookup wherever it names the file itself (it also knows the resources that
-// language files hold); else the resource read from the file's own bytes, through a handle on
-// exactly the file that was listed.
+// The version resource as the platform's lookup gives it (it also knows the resources that
+// language files hold, and formats other than PE), but never for a PE file whose resource the
+// own reader does not find inside the file: that lookup maps the file and follows the tree's
+// offsets unchecked. Where the lookup cannot be handed the path (it may read it as an ordinary
+// path, which would name another file, or refuse one of 260 units or more), the resource comes
+// from the file's own bytes, read through a handle on exactly the file that was listed.
 bool ReadVersionData(const wchar_t* path, unsigned char* data) {
-  if (OrdinaryPathNamesIt(path)) {
-    return AsItIs([&] { return GetFileVersionInfoW(path, 0, kVersionDataBytes, data) != FALSE; });
-  }
   const UniqueFileHandle file = AdoptFileHandle(OpenFileAsItIs(
       path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
-  return file && GetFileType(file.get()) == FILE_TYPE_DISK && ReadPeVersionResource(file.get(), data, kVersionDataBytes);
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+  const PeVersionResource own = ReadPeVersionResource(file.get(), data, kVersionDataBytes);
+  if (own == PeVersionResource::NotFound) return false;
+  if (OrdinaryCallReaches(path) &&
+      AsItIs([&] { return GetFileVersionInfoW(path, 0, kVersionDataBytes, data) != FALSE; })) {
+    return true;
+  }
+  // What the platform would not give is still the file's own resource.
+  std::memset(data, 0, kVersionDataBytes);
+  return own == PeVersionResource::Found &&
+         ReadPeVersionResource(file.get(), data, kVersionDataBytes) == PeVersionResource::Found;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -25,17 +27,22 @@ bool IsBareDrive(const std::wstring& path) {
   return path.size() == 2 && path[1] == L':' && ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z');
 }
 
+bool StartsWith(const std::wstring& path, const wchar_t* prefix) { return path.compare(0, wcslen(prefix), prefix) == 0; }
+
 // The ordinary form of an extended-length path, for the log; any other path as it is.
 std::wstring OrdinaryPath(const std::wstring& path) {
-  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
-  if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 6 && path[5] == L':') return path.substr(4);
+  if (StartsWith(path, L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
+  if (StartsWith(path, L"\\\\?\\") && path.size() >= 6 && path[5] == L':') return path.substr(4);
   return path;
 }
 
 // The extended-length form of a full path: \\?\ before a drive path, \\?\UNC\ in place of the
-// two backslashes of a share path. A path already in that form, or of another kind, stays.
+// two backslashes of a share path, \\?\ in place of the device namespace's \\.\ (which Windows
+// still normalises: a name's trailing dot or blank would be trimmed and paths of 260 units
+// refused). A path already in that form, or of another kind, stays.
 std::wstring ExtendedLengthPath(const std::wstring& fullPath) {
-  if (fullPath.compare(0, 4, L"\\\\?\\") == 0 || fullPath.compare(0, 4, L"\\\\.\\") == 0) return fullPath;
+  if (StartsWith(fullPath, L"\\\\?\\")) return fullPath;
+  if (StartsWith(fullPath, L"\\\\.\\")) return L"\\\\?\\" + fullPath.substr(4);
   if (fullPath.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
   if (fullPath.size() >= 3 && fullPath[1] == L':' && fullPath[2] == L'\\') return L"\\\\?\\" + fullPath;
   return fullPath;
@@ -68,8 +75,25 @@ void AppendName(ScanPath& folder, const wchar_t* name) {
   folder.Literal += name;
 }
 
-bool OrdinaryPathNamesIt(const std::wstring& literalPath) {
-  return ExtendedLengthPath(FullPath(OrdinaryPath(literalPath))) == literalPath;
+std::wstring FolderItself(const std::wstring& literalFolder) {
+  if (!StartsWith(literalFolder, L"\\\\?\\") || literalFolder.size() == 4 || literalFolder.back() == L'\\') {
+    return literalFolder;
+  }
+  const std::wstring rest = literalFolder.substr(4);
+  const size_t parts = 1 + static_cast<size_t>(std::count(rest.begin(), rest.end(), L'\\'));
+  const std::wstring first = rest.substr(0, rest.find(L'\\'));
+  const auto is = [&first](const wchar_t* name) {
+    return CompareStringOrdinal(first.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+  };
+  // One part names a device of the object namespace (C:, Volume{...}, HarddiskVolume3); a share
+  // is UNC\server\share, a device reached from the namespace's root GLOBALROOT\Device\<name>.
+  const bool volume = parts == 1 || (parts == 3 && (is(L"UNC") || is(L"GLOBALROOT")));
+  return volume ? literalFolder + L"\\" : literalFolder;
+}
+
+bool OrdinaryCallReaches(const std::wstring& literalPath) {
+  const std::wstring ordinary = OrdinaryPath(literalPath);
+  return ordinary.size() < MAX_PATH && ExtendedLengthPath(FullPath(ordinary)) == literalPath;
 }
 
 RedirectionOff::RedirectionOff() : Off(UnderWow64() && Wow64DisableWow64FsRedirection(&Previous) != FALSE) {}
@@ -86,10 +110,8 @@ DWORD FileAttributesAsItIs(const std::wstring& literalPath) {
   return AsItIs([&] { return GetFileAttributesW(literalPath.c_str()); });
 }
 
-bool IsFolderAsItIs(const std::wstring& literalPath) {
-  // A drive's root, kept as \\?\C: for the walk, is a folder only with its backslash.
-  const bool drive = !literalPath.empty() && literalPath.back() == L':';
-  const DWORD attributes = FileAttributesAsItIs(drive ? literalPath + L"\\" : literalPath);
+bool IsFolderAsItIs(const std::wstring& literalFolder) {
+  const DWORD attributes = FileAttributesAsItIs(FolderItself(literalFolder));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

@@ -26,16 +26,25 @@ struct ScanPath {
 ScanPath ResolveTypedPath(const std::wstring& typed);
 
 // The same for a folder to walk, without trailing backslashes (C:\ is walked as C:). A bare
-// drive ("D:") stands for its root, as the walk has always read it.
+// drive ("D:") stands for its root, as the walk has always read it. A folder typed in the
+// device namespace (\\.\C:\case) is shown as typed and reached as \\?\C:\case.
 ScanPath ResolveTypedFolder(const std::wstring& typed);
 
 // The entry `name` of `folder`, exactly as listed: appended to both forms as it is.
 void AppendName(ScanPath& folder, const wchar_t* name);
 
-// Whether the ordinary form of a literal path names the same file. False where Windows reads the
-// ordinary form as another name (a trailing dot or blank of the last part trimmed) or as a
-// device (aux.dll, con, lpt1...): a call that only takes an ordinary path must not be handed it.
-bool OrdinaryPathNamesIt(const std::wstring& literalPath);
+// The form of a literal folder path that names the folder itself. Where the path names a volume
+// or a share without any folder below it (\\?\C:, \\?\Volume{...}, \\?\GLOBALROOT\Device\<name>,
+// \\?\UNC\server\share), the device or share alone is not its root folder: the root is asked
+// for with its backslash. The walk joins names to the folder's Literal form as it is.
+std::wstring FolderItself(const std::wstring& literalFolder);
+
+// Whether a call that takes only a path, and may read it as an ordinary one within the classic
+// limit of 260 units (the platform's version lookup), reaches exactly this file when handed the
+// literal path. False where Windows reads the ordinary form as another name (a trailing dot or
+// blank of the last part trimmed) or as a device (aux.dll, con, lpt1...), and for paths of 260
+// units or more.
+bool OrdinaryCallReaches(const std::wstring& literalPath);
 
 // Turns WOW64 file-system redirection off for its lifetime; does nothing outside WOW64.
 struct RedirectionOff {
@@ -58,6 +67,8 @@ auto AsItIs(Call call) -> decltype(call()) {
 // it, unchanged: a ScanPath's Literal form (anything else is interpreted by Windows first).
 HANDLE OpenFileAsItIs(const std::wstring& literalPath, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 DWORD FileAttributesAsItIs(const std::wstring& literalPath);
-bool IsFolderAsItIs(const std::wstring& literalPath);
+// Whether the literal folder path (as ResolveTypedFolder gives it) names a folder: a volume's
+// root is asked for as FolderItself gives it.
+bool IsFolderAsItIs(const std::wstring& literalFolder);
 HANDLE FindFirstFileAsItIs(const std::wstring& literalPattern, WIN32_FIND_DATAW* entry);
 bool DeleteFileAsItIs(const std::wstring& literalPath);

@@ -85,22 +85,56 @@ TEST(Platform, TypedPathsAndTheDrainThrottle) {
   // extended form the file system takes literally.
   const std::wstring here = (std::filesystem::current_path() / L"").wstring();
   const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";
+  const std::wstring volume = L"Volume{0b1c9d2e-0000-0000-0000-100000000000}";
+  const std::wstring shadow = L"GLOBALROOT\\Device\\HarddiskVolumeShadowCopy3";
   const struct {
     std::wstring Typed, Shown, Literal;
-    bool Folder;
+    std::wstring Itself;  // what asks for the folder itself is handed; no folder when empty
   } paths[] = {
-      {L"C:\\Data ", L"C:\\Data", L"\\\\?\\C:\\Data", true}, {L"C:\\Data.", L"C:\\Data", L"\\\\?\\C:\\Data", true},
-      {L"C:\\", L"C:", L"\\\\?\\C:", true}, {L"c:", L"c:", L"\\\\?\\c:", true},
-      {L"C:/a/./b/../x\\\\", L"C:\\a\\x", L"\\\\?\\C:\\a\\x", true},
-      {L"C:\\logs\\", L"C:\\logs\\", L"\\\\?\\C:\\logs\\", false},
-      {L"C:\\logs\\out.txt. ", L"C:\\logs\\out.txt", L"\\\\?\\C:\\logs\\out.txt", false},
-      {L"\\\\srv\\share\\dir\\", L"\\\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir", true},
-      {L"\\\\?\\" + deep, deep, L"\\\\?\\" + deep, true}, {L"sub", here + L"sub", L"\\\\?\\" + here + L"sub", true},
-      {L"", L"", L"", true}};
+      {L"C:\\Data ", L"C:\\Data", L"\\\\?\\C:\\Data", L"\\\\?\\C:\\Data"},
+      {L"C:\\Data.", L"C:\\Data", L"\\\\?\\C:\\Data", L"\\\\?\\C:\\Data"},
+      {L"C:\\", L"C:", L"\\\\?\\C:", L"\\\\?\\C:\\"}, {L"c:", L"c:", L"\\\\?\\c:", L"\\\\?\\c:\\"},
+      {L"C:/a/./b/../x\\\\", L"C:\\a\\x", L"\\\\?\\C:\\a\\x", L"\\\\?\\C:\\a\\x"},
+      {L"C:\\logs\\", L"C:\\logs\\", L"\\\\?\\C:\\logs\\", L""},
+      {L"C:\\logs\\out.txt. ", L"C:\\logs\\out.txt", L"\\\\?\\C:\\logs\\out.txt", L""},
+      {L"\\\\srv\\share\\dir\\", L"\\\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir"},
+      {L"\\\\srv\\share\\", L"\\\\srv\\share", L"\\\\?\\UNC\\srv\\share", L"\\\\?\\UNC\\srv\\share\\"},
+      {L"\\\\?\\UNC\\srv\\share", L"\\\\srv\\share", L"\\\\?\\UNC\\srv\\share", L"\\\\?\\UNC\\srv\\share\\"},
+      {L"\\\\?\\UNC\\srv\\share\\dir\\", L"\\\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir"},
+      // The device namespace is shown as typed and reached literally.
+      {L"\\\\.\\C:\\case", L"\\\\.\\C:\\case", L"\\\\?\\C:\\case", L"\\\\?\\C:\\case"},
+      {L"\\\\.\\C:\\case\\..\\x\\", L"\\\\.\\C:\\x", L"\\\\?\\C:\\x", L"\\\\?\\C:\\x"},
+      {L"\\\\.\\C:\\logs\\out.txt", L"\\\\.\\C:\\logs\\out.txt", L"\\\\?\\C:\\logs\\out.txt", L""},
+      {L"\\\\.\\C:\\", L"\\\\.\\C:", L"\\\\?\\C:", L"\\\\?\\C:\\"},
+      {L"\\\\.\\" + volume + L"\\", L"\\\\.\\" + volume, L"\\\\?\\" + volume, L"\\\\?\\" + volume + L"\\"},
+      // Volumes without a letter and shadow copies, as mountvol and vssadmin print them.
+      {L"\\\\?\\" + volume + L"\\", L"\\\\?\\" + volume, L"\\\\?\\" + volume, L"\\\\?\\" + volume + L"\\"},
+      {L"\\\\?\\" + volume, L"\\\\?\\" + volume, L"\\\\?\\" + volume, L"\\\\?\\" + volume + L"\\"},
+      {L"\\\\?\\" + volume + L"\\Users\\", L"\\\\?\\" + volume + L"\\Users", L"\\\\?\\" + volume + L"\\Users",
+       L"\\\\?\\" + volume + L"\\Users"},
+      {L"\\\\?\\" + shadow + L"\\", L"\\\\?\\" + shadow, L"\\\\?\\" + shadow, L"\\\\?\\" + shadow + L"\\"},
+      {L"\\\\?\\" + shadow, L"\\\\?\\" + shadow, L"\\\\?\\" + shadow, L"\\\\?\\" + shadow + L"\\"},
+      {L"\\\\?\\" + shadow + L"\\Windows\\", L"\\\\?\\" + shadow + L"\\Windows", L"\\\\?\\" + shadow + L"\\Windows",
+       L"\\\\?\\" + shadow + L"\\Windows"},
+      {L"\\\\?\\" + deep, deep, L"\\\\?\\" + deep, L"\\\\?\\" + deep},
+      {L"sub", here + L"sub", L"\\\\?\\" + here + L"sub", L"\\\\?\\" + here + L"sub"}, {L"", L"", L"", L""}};
   for (const auto& p : paths) {
-    const ScanPath resolved = p.Folder ? ResolveTypedFolder(p.Typed) : ResolveTypedPath(p.Typed);
+    const bool folder = !p.Itself.empty() || p.Typed.empty();
+    const ScanPath resolved = folder ? ResolveTypedFolder(p.Typed) : ResolveTypedPath(p.Typed);
     EXPECT_EQ(Printable(resolved.Shown), Printable(p.Shown)) << Printable(p.Typed);
     EXPECT_EQ(Printable(resolved.Literal), Printable(p.Literal)) << Printable(p.Typed);
+    if (folder) {
+      EXPECT_EQ(Printable(FolderItself(resolved.Literal)), Printable(p.Itself)) << Printable(p.Typed);
+    }
+  }
+  // Only a literal path whose ordinary form names the same file, in fewer than 260 units, may be
+  // handed to a call that takes an ordinary path.
+  const std::wstring base = L"\\\\?\\C:\\" + std::wstring(240, L'f') + L"\\";
+  for (const auto& [literal, reaches] :
+       {std::pair{base + L"a.exe", true}, {base + std::wstring(15, L'a'), true}, {base + std::wstring(16, L'a'), false},
+        {L"\\\\?\\C:\\a\\evil.exe.", false}, {L"\\\\?\\C:\\a\\evil.exe ", false},
+        {L"\\\\?\\C:\\a\\aux.dll", false}, {L"\\\\?\\C:\\a\\nul", false}, {L"\\\\?\\UNC\\srv\\share\\a.exe", true}}) {
+    EXPECT_EQ(OrdinaryCallReaches(literal), reaches) << Printable(literal);
   }
   // A counter near 2^63, one that is huge at the scan's first drain, 10 MHz and 3 GHz.
   constexpr long long kTop = 0x7FFFFFFFFFFFFFFFll;

@@ -2,6 +2,7 @@
 // for each case; the evaluator's decisions on real PE files; scans through faults.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "platform/scope_guard.h"
@@ -19,13 +20,61 @@ void Scan(const ScanOptions& o) {
   EXPECT_TRUE(result.Completed);
 }
 
+// The fixture with its version resource leading out of the file: the data entry's address in no
+// section, or the language entry's offset far beyond the resource tree. The platform's lookup
+// follows either without a check.
+std::string WithVersionResourceOutside(bool languageEntry) {
+  std::string pe = ReadBytes(FixturePath(L"company_full.exe"));
+  const auto get = [&pe](size_t at, size_t bytes = 4) {
+    uint32_t value = 0;
+    memcpy(&value, &pe.at(at), bytes);
+    return value;
+  };
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(pe.data() + get(0x3C));
+  const DWORD tree = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
+  size_t base = 0;
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    if (tree >= section->VirtualAddress && tree - section->VirtualAddress < section->SizeOfRawData) {
+      base = section->PointerToRawData + (tree - section->VirtualAddress);
+    }
+  }
+  // Where the offset field of a directory's entry (with the id, or the first) is in the file.
+  const auto entry = [&](uint32_t directory, uint32_t id) {
+    const size_t at = base + (directory & 0x7FFFFFFF);
+    for (uint32_t i = 0; i < get(at + 12, 2) + get(at + 14, 2); ++i) {
+      if (id == 0 || get(at + 16 + 8 * i) == id) return at + 16 + 8 * i + 4;
+    }
+    ADD_FAILURE() << "no resource entry " << id;
+    return size_t{0};
+  };
+  const size_t language = entry(get(entry(get(entry(0, 16)), 0)), 0);
+  const uint32_t outside = languageEntry ? 0x00FFFF00 : 0x7FFF0000;
+  memcpy(&pe.at(languageEntry ? language : base + get(language)), &outside, 4);
+  return pe;
+}
+
 TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
   const std::wstring today = TodayUtcText();
+  const auto lookAlikes = [](ScanOptions& o, const Tree& tree) {
+    o.Pattern = L"", o.VerifySignatures = o.IncludeCompanyName = o.IncludeDescription = o.IncludeMd5 = true;
+    o.IncludeFileSize = o.IncludeAttributes = true;
+    CreateDirectoryW(tree.Path(L"odd").c_str(), nullptr);
+    CopyFileW(FixturePath(L"signed.exe").c_str(), tree.Path(L"odd\\evil.exe").c_str(), FALSE);
+    // aux.dll would be the serial port: a read of it never returns.
+    for (const auto& [name, content] : {std::pair{L"evil.exe.", "dot"}, {L"evil.exe ", "space"}, {L"nul.exe", "nul"},
+                                        {L"aux.dll", "aux"}, {L"CON", "con"}, {L"lpt9.sys", "lpt"}}) {
+      EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"odd\\") + name, content)) << Printable(name);
+    }
+  };
+  const Expectation lookAlikesListed{
+      Dated({L"evil.exe.", L"evil.exe ", L"nul.exe", L"aux.dll", L"CON", L"lpt9.sys"}, today), {}};
   struct Case {
     const char* Name;
     std::function<void(ScanOptions&, const Tree&)> Set;  // options beyond the bare ones, and the tree's changes
     Expectation Expected;
-    std::wstring Root = L"";  // below the tree's root
+    std::wstring Root = L"";      // below the tree's root
+    bool DeviceNamespace = false;  // the root typed as \\.\C:\...
   } cases[] = {
       {"every option", [](ScanOptions& o, const Tree&) {
          o = DefaultOptions(o.Root, o.LogPath);
@@ -52,18 +101,16 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
       {"no recent folder: no section", [](ScanOptions& o, const Tree&) { o.ScanRecentFolders = o.Recurse = true; },
        {{}, {}}, L"aged\\aged2"},
       {"names as listed: a trailing dot or blank and device names are their own files; a signed original is left out",
+       lookAlikes, lookAlikesListed, L"odd"},
+      {"the same under a root typed in the device namespace", lookAlikes, lookAlikesListed, L"odd", true},
+      {"version resources leading out of their file: the file's own digest, no version texts",
        [](ScanOptions& o, const Tree& tree) {
-         o.Pattern = L"", o.VerifySignatures = o.IncludeCompanyName = o.IncludeDescription = o.IncludeMd5 = true;
-         o.IncludeFileSize = o.IncludeAttributes = true;
-         CreateDirectoryW(tree.Path(L"odd").c_str(), nullptr);
-         CopyFileW(FixturePath(L"signed.exe").c_str(), tree.Path(L"odd\\evil.exe").c_str(), FALSE);
-         // aux.dll would be the serial port: a read of it never returns.
-         for (const auto& [name, content] : {std::pair{L"evil.exe.", "dot"}, {L"evil.exe ", "space"}, {L"nul.exe", "nul"},
-                                             {L"aux.dll", "aux"}, {L"CON", "con"}, {L"lpt9.sys", "lpt"}}) {
-           EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"odd\\") + name, content)) << Printable(name);
+         o.Pattern = L"", o.IncludeDescription = o.IncludeCompanyName = o.IncludeMd5 = true;
+         CreateDirectoryW(tree.Path(L"damaged").c_str(), nullptr);
+         for (const auto& [name, language] : {std::pair{L"data.exe", false}, {L"language.exe", true}, {L"language.exe.", true}}) {
+           EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"damaged\\") + name, WithVersionResourceOutside(language)));
          }
-       }, {Dated({L"evil.exe.", L"evil.exe ", L"nul.exe", L"aux.dll", L"CON", L"lpt9.sys"}, today), {}},
-       L"odd"},
+       }, {Dated({L"data.exe", L"language.exe", L"language.exe."}, today), {}}, L"damaged"},
       {"no temporary folder for the list: no section", [](ScanOptions& o, const Tree& tree) {
          o.ScanRecentFolders = o.Recurse = true;
          SetEnvironmentVariableW(L"TMP", (tree.Base / L"not there").c_str());
@@ -78,12 +125,13 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
     TempFolder temp;  // the temporary folder list goes here, and must not stay
     SetEnvironmentVariableW(L"TMP", temp.Path.c_str());
     const std::wstring root = c.Root.empty() ? tree.Root : tree.Path(c.Root);
-    ScanOptions o = BareOptions(root, tree.Base / L"log.txt", kDefaultKeywords, L"30");
+    const std::wstring typed = c.DeviceNamespace ? L"\\\\.\\" + root : root;  // and so shown in the log
+    ScanOptions o = BareOptions(typed, tree.Base / L"log.txt", kDefaultKeywords, L"30");
     c.Set(o, tree);
     Scan(o);
     const Listing listing = ListTree(root, o.Recurse);
     c.Expected.Analyzed = listing.Count;
-    ExpectLog(o.LogPath, ExpectedLog(o, root, listing, c.Expected));
+    ExpectLog(o.LogPath, ExpectedLog(o, typed, listing, c.Expected));
     EXPECT_EQ(ListTree(temp.Path, false).Count, 2u) << "the temporary folder list was left behind";
   }
   SetEnvironmentVariableW(L"TMP", saved);
