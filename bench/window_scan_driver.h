@@ -17,6 +17,10 @@
 #include "support/companion.h"
 #include "support/gui_driver.h"
 
+// A folder of `folders` folders of `files` empty files each, with short names, made by the host
+// (minutes for Win32 under Wine). Kept when already made whole.
+void MakeWideTree(const std::wstring& root, int folders, int files);
+
 // A folder of `count` empty subfolders dated today, each one a recent folder of the scan. Kept
 // when already made whole.
 void MakeRecentFolders(const std::wstring& root, int count);
@@ -36,7 +40,8 @@ struct ScanRequest {
 
 struct ScanOutcome {
   bool Finished = false;       // the log was closed and the viewer started in time
-  double LogSeconds = 0;       // from the click to the log's closing banner
+  double LogSeconds = 0;       // from the click to the log's closing banner, as the driver saw it
+  double WriteSeconds = 0;     // from the click to the log's last write (its last-write time)
   double ViewerSeconds = 0;    // from the click to the viewer's start
   uint64_t Analyzed = 0;       // the footer's "file objects analyzed"
   uint64_t Matched = 0;        // the footer's "files matched"
@@ -45,7 +50,7 @@ struct ScanOutcome {
 
 // Types the request, posts the click and waits for the closed log and the viewer's start. The
 // driver loop calls `between` (when given) once per turn, and it paces the loop; otherwise the
-// loop sleeps a few milliseconds per turn.
+// loop sleeps between its looks at the log.
 ScanOutcome ScanThroughWindow(RunningProgram& program, const StandIn& viewer, const ScanRequest& request,
                               DWORD timeoutMs, const std::function<void()>& between = nullptr);
 

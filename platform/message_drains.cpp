@@ -1,7 +1,7 @@
 #include "platform/message_drains.h"
 
 namespace {
-constexpr long long kDrainIntervalMicroseconds = 4000;  // the least time between two looks at the queue
+constexpr long long kDrainIntervalMicroseconds = 25000;  // the least time between two looks at the queue
 HWND dialogWindow = nullptr;        // the main window once it exists
 BeforeDrain beforeDrain = nullptr;  // what brings the window up to date before it paints
 long long lastDrain = 0;            // performance-counter time of the last drain

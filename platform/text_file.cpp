@@ -2,17 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "platform/file_system.h"
 
 namespace {
 
-constexpr size_t kFlushThreshold = 64 * 1024;
-
-void AppendUtf16(std::vector<char>& out, wchar_t unit) {
-  out.push_back(static_cast<char>(unit & 0xFF));
-  out.push_back(static_cast<char>((unit >> 8) & 0xFF));
-}
+static_assert(sizeof(wchar_t) == 2, "UTF-16 code units");
 
 std::vector<unsigned char> ReadBytes(HANDLE handle) {
   std::vector<unsigned char> bytes;
@@ -50,35 +46,61 @@ bool OpenTextFile(const uint32_t* flags, UniqueTextFile& file, const std::wstrin
   if (handle == INVALID_HANDLE_VALUE) return false;
   file.reset(new TextFile);
   file->Handle = handle;
-  if (write) AppendUtf16(file->Pending, 0xFEFF);
+  if (write) {
+    file->Pending.reset(new wchar_t[TextFile::kRoomUnits]);
+    file->Pending[file->PendingUnits++] = 0xFEFF;
+  }
   return true;
 }
 
-void WriteText(std::wstring_view text, TextFile* file) {
-  if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE) return;
-  std::vector<char>& out = file->Pending;
-  out.reserve(out.size() + text.size() * 2 + 16);
-  for (const wchar_t unit : text) {
-    if (unit == L'\n') AppendUtf16(out, L'\r');
-    AppendUtf16(out, unit);
+namespace {
+
+// Copies units into the room, a CR before every LF (text mode); the room must hold twice as many.
+wchar_t* CopyInTextMode(const wchar_t* unit, const wchar_t* end, wchar_t* out) {
+  for (; unit != end; ++unit) {
+    if (*unit == L'\n') *out++ = L'\r';
+    *out++ = *unit;
   }
-  if (out.size() >= kFlushThreshold) FlushTextFile(file);
+  return out;
+}
+
+}  // namespace
+
+void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file) {
+  if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE || !file->Pending) return;
+  size_t total = 0;
+  for (size_t i = 0; i < count; ++i) total += texts[i].size();
+  // Each unit takes at most two places.
+  if (2 * total > TextFile::kRoomUnits - file->PendingUnits) FlushTextFile(file);
+  for (size_t i = 0; i < count; ++i) {
+    const wchar_t* unit = texts[i].data();
+    const wchar_t* const end = unit + texts[i].size();
+    while (unit != end) {
+      // A text larger than the room goes out in parts.
+      const size_t part = std::min<size_t>(static_cast<size_t>(end - unit), TextFile::kRoomUnits / 2);
+      if (2 * part > TextFile::kRoomUnits - file->PendingUnits) FlushTextFile(file);
+      wchar_t* const room = file->Pending.get();
+      file->PendingUnits = static_cast<size_t>(CopyInTextMode(unit, unit + part, room + file->PendingUnits) - room);
+      unit += part;
+    }
+  }
 }
 
 bool FlushTextFile(TextFile* file) {
   if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE) return false;
+  const char* bytes = reinterpret_cast<const char*>(file->Pending.get());
+  const size_t total = file->PendingUnits * sizeof(wchar_t);
   bool complete = true;
-  size_t done = 0;
-  while (done < file->Pending.size()) {
+  for (size_t done = 0; done < total;) {
     DWORD written = 0;
-    const DWORD ask = static_cast<DWORD>(std::min<size_t>(file->Pending.size() - done, 1u << 24));
-    if (!WriteFile(file->Handle, file->Pending.data() + done, ask, &written, nullptr) || written == 0) {
+    const DWORD ask = static_cast<DWORD>(std::min<size_t>(total - done, 1u << 24));
+    if (!WriteFile(file->Handle, bytes + done, ask, &written, nullptr) || written == 0) {
       complete = false;  // the text is lost, as any write error is: the scan goes on
       break;
     }
     done += written;
   }
-  file->Pending.clear();
+  file->PendingUnits = 0;
   return complete;
 }
 

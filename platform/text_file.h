@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The two flag words the tool opens its files with: kTextUtf16Le to read one back, and
 // kTextWrite | kTextUtf16Le to create or truncate one.
@@ -19,10 +18,14 @@ constexpr uint32_t kTextUtf16Le = 0x20;
 // The one encoding ReadWholeText reads.
 constexpr uint32_t kEncodingUtf16Le = 0x20;
 
-// An open text file: the handle and the bytes written but not yet handed to the system.
+// An open text file: the handle and the code units written but not yet handed to the system, in
+// a room of fixed size taken when the file is opened for writing, so that writing takes no
+// memory. Windows holds its texts in UTF-16LE, the files' own encoding: units go out as they are.
 struct TextFile {
+  static constexpr size_t kRoomUnits = 128 * 1024;  // flushed when a text would not fit
   HANDLE Handle = INVALID_HANDLE_VALUE;
-  std::vector<char> Pending;
+  std::unique_ptr<wchar_t[]> Pending;
+  size_t PendingUnits = 0;
 };
 
 void CloseTextFile(TextFile* file);
@@ -36,8 +39,11 @@ using UniqueTextFile = std::unique_ptr<TextFile, TextFileCloser>;
 // holds nothing.
 bool OpenTextFile(const uint32_t* flags, UniqueTextFile& file, const std::wstring& path);
 
-// Appends the text's code units; write errors are not reported.
-void WriteText(std::wstring_view text, TextFile* file);
+// Appends the texts' code units, one text after the other, as the text of their concatenation;
+// write errors are not reported. A line made of pieces is written without being put together
+// first.
+void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file);
+inline void WriteText(std::wstring_view text, TextFile* file) { WriteTexts(&text, 1, file); }
 
 // Hands buffered bytes to the system; true when all of them were written.
 bool FlushTextFile(TextFile* file);

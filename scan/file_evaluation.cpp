@@ -1,7 +1,7 @@
 #include "scan/file_evaluation.h"
 
 #include <memory>
-#include <utility>
+#include <string>
 
 #include "facts/md5_hash.h"
 #include "facts/signature_check.h"
@@ -17,9 +17,12 @@ const FILETIME& ChosenTime(const WIN32_FIND_DATAW& entry, EntryKind kind, Timest
   return entry.ftLastWriteTime;
 }
 
-EntryVerdict EvaluateFolder(ScanSession& session, const std::wstring& path) {
+void WriteLine(const LinePieces& line, TextFile* file) { WriteTexts(line.Piece.data(), line.Count, file); }
+
+EntryVerdict EvaluateFolder(ScanSession& session, const ScanPath& folder) {
   if (!session.FolderFile) return EntryVerdict::Continue;
-  WriteText(FolderResultLine(DateText(session.DateScratch), path, session.Settings.SeparateWithBlankLine),
+  const ShortText date = DateText(session.DateScratch);
+  WriteLine(FolderResultLine(date.View(), folder.Shown, session.FindData.cFileName, session.Settings.SeparateWithBlankLine),
             session.FolderFile.get());
   ++session.FoldersMatched;
   return EntryVerdict::Listed;
@@ -40,54 +43,68 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
   if (kind == EntryKind::File && (session.Pattern == nullptr || !MatchesPattern(*session.Pattern, entry.cFileName))) {
     return EntryVerdict::Continue;
   }
-  ScanPath path = folder;
-  AppendName(path, entry.cFileName);
-  if (kind == EntryKind::Folder) return EvaluateFolder(session, path.Shown);
-
-  // A signature check or a hash can take seconds on a big file: the lines found before it go
-  // to disk first.
-  if (settings.VerifySignatures || settings.IncludeMd5) FlushTextFile(session.LogFile.get());
+  if (kind == EntryKind::Folder) return EvaluateFolder(session, folder);
 
   FileFacts facts;
   facts.TimeLabel = NamesOf(settings.Timestamp).LineLabel;
-  if (settings.IncludeAttributes) facts.AttributeField = L" | " + AttributeLetters(entry.dwFileAttributes);
+  facts.Folder = folder.Shown;
+  facts.Name = entry.cFileName;
+  facts.BlankLine = settings.SeparateWithBlankLine;
+  ShortText attributes, size;
+  if (settings.IncludeAttributes) {
+    attributes = AttributeLetters(entry.dwFileAttributes);
+    facts.Attributes = attributes.View();
+  }
 
+  const bool readsFile = settings.IncludeCompanyName || settings.VerifySignatures || settings.IncludeDescription ||
+                         settings.IncludeMd5;
+  if (readsFile) {
+    // Every fact is read under the name exactly as listed; the path's room is the scan's.
+    session.FilePath.assign(folder.Literal).append(1, L'\\').append(entry.cFileName);
+    // A signature check or a hash can take seconds on a big file: the lines found before it go
+    // to disk first.
+    if (settings.VerifySignatures || settings.IncludeMd5) FlushTextFile(session.LogFile.get());
+  }
+  const wchar_t* path = session.FilePath.c_str();
+
+  std::wstring company, description;
   if (settings.IncludeCompanyName || settings.VerifySignatures || settings.IncludeDescription) {
-    // About 5 KB: kept off the stack, which a deep tree already fills with walk levels.
+    // About 5 KB: kept off the stack.
     const auto block = std::make_unique<VersionInfoBlock>();
-    LoadVersionInfo(path.Literal.c_str(), *block);
-    std::wstring company = QueryVersionString(*block, L"CompanyName", L"No publisher");
+    LoadVersionInfo(path, *block);
+    company = QueryVersionString(*block, L"CompanyName", L"No publisher");
     bool isMicrosoft;
     if (settings.VerifySignatures) {
-      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(path.Literal.c_str()), company);
+      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(path), company);
     } else {
       isMicrosoft = IsMicrosoftCompany(company);
     }
     if (isMicrosoft && !settings.IncludeMicrosoftFiles) return EntryVerdict::Continue;
     DrainScanWhenDue(session.LogFile.get());
     if (session.StopRequested) return EntryVerdict::Stop;
-    if (settings.IncludeCompanyName) facts.PublisherField = L" | " + company;
+    if (settings.IncludeCompanyName) facts.Publisher = company;
     if (settings.IncludeDescription) {
-      facts.DescriptionField = L" | " + QueryVersionString(*block, L"FileDescription", L"No description");
+      description = QueryVersionString(*block, L"FileDescription", L"No description");
+      facts.Description = description;
     }
   }
 
   if (settings.IncludeFileSize) {
-    facts.SizeField = L" | " + SizeText((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+    size = SizeText((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+    facts.Size = size.View();
   }
+  wchar_t digest[129] = {};
   if (settings.IncludeMd5) {
-    wchar_t digest[129] = {};
     uint32_t count = 128;
-    const bool hashed = ComputeFileMd5(path.Literal.c_str(), digest, count) && digest[0] != L'\0';
-    facts.HashField = std::wstring(L" | ") + (hashed ? digest : L"Hash error: Unknown");
+    const bool hashed = ComputeFileMd5(path, digest, count) && digest[0] != L'\0';
+    facts.Hash = hashed ? std::wstring_view(digest) : std::wstring_view(L"Hash error: Unknown");
     DrainScanWhenDue(session.LogFile.get());
     if (session.StopRequested) return EntryVerdict::Stop;
   }
 
-  facts.Date = DateText(session.DateScratch);
-  facts.Path = std::move(path.Shown);
-  facts.LineEnd = LineEnd(settings.SeparateWithBlankLine);
-  WriteText(FileResultLine(facts), session.LogFile.get());
+  const ShortText date = DateText(session.DateScratch);
+  facts.Date = date.View();
+  WriteLine(FileResultLine(facts), session.LogFile.get());
   ++session.FilesMatched;
   return EntryVerdict::Continue;
 }

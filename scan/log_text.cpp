@@ -20,9 +20,7 @@ const wchar_t* TruthText(bool value) { return value ? L"True" : L"False"; }
 
 const TimestampNames& NamesOf(TimestampBase base) { return kTimestampNames[static_cast<int32_t>(base)]; }
 
-const wchar_t* LineEnd(bool separateWithBlankLine) { return separateWithBlankLine ? L"\r\n\r\n" : L"\r\n"; }
-
-std::wstring AttributeLetters(DWORD attributes) {
+ShortText AttributeLetters(DWORD attributes) {
   static const struct {
     DWORD Bit;
     wchar_t Letter;
@@ -31,47 +29,71 @@ std::wstring AttributeLetters(DWORD attributes) {
       {FILE_ATTRIBUTE_HIDDEN, L'H'},   {FILE_ATTRIBUTE_NORMAL, L'N'},     {FILE_ATTRIBUTE_OFFLINE, L'O'},
       {FILE_ATTRIBUTE_COMPRESSED, L'C'}, {FILE_ATTRIBUTE_TEMPORARY, L'T'},
   };
-  std::wstring letters;
+  ShortText letters;
   for (const auto& entry : kLetters) {
-    if (attributes & entry.Bit) letters += entry.Letter;
+    if (attributes & entry.Bit) letters.Units[letters.Length++] = entry.Letter;
   }
   return letters;
 }
 
-std::wstring DateText(const SYSTEMTIME& date) {
-  const auto twoDigits = [](WORD value) {
-    std::wstring text = std::to_wstring(value);
-    return text.size() == 1 ? L"0" + text : text;
+ShortText DateText(const SYSTEMTIME& date) {
+  ShortText text;
+  const auto put = [&text](unsigned value, size_t digits) {
+    wchar_t reversed[8];
+    size_t count = 0;
+    do {
+      reversed[count++] = static_cast<wchar_t>(L'0' + value % 10);
+      value /= 10;
+    } while (value != 0 || count < digits);
+    while (count > 0) text.Units[text.Length++] = reversed[--count];
   };
-  return std::to_wstring(date.wYear) + L"-" + twoDigits(date.wMonth) + L"-" + twoDigits(date.wDay);
+  put(date.wYear, 1);
+  text.Units[text.Length++] = L'-';
+  put(date.wMonth, 2);
+  text.Units[text.Length++] = L'-';
+  put(date.wDay, 2);
+  return text;
 }
 
-std::wstring SizeText(uint64_t bytes) {
-  wchar_t buffer[40] = {};
-  if (StrFormatByteSizeW(static_cast<LONGLONG>(bytes), buffer, 40) == nullptr) return std::wstring();
-  buffer[39] = L'\0';
-  return buffer;
+ShortText SizeText(uint64_t bytes) {
+  ShortText text;
+  if (StrFormatByteSizeW(static_cast<LONGLONG>(bytes), text.Units, 40) == nullptr) return ShortText{};
+  text.Units[39] = L'\0';
+  text.Length = wcslen(text.Units);
+  return text;
 }
 
-std::wstring FileResultLine(const FileFacts& facts) {
-  std::wstring line;
-  line.reserve(96 + facts.Path.size() + facts.DescriptionField.size() + facts.PublisherField.size());
-  line += L"<RecentFiles> | ";
-  line += facts.TimeLabel;
-  line += facts.Date;
-  line += facts.AttributeField;
-  line += L" | ";
-  line += facts.Path;
-  line += facts.DescriptionField;
-  line += facts.SizeField;
-  line += facts.HashField;
-  line += facts.PublisherField;
-  line += facts.LineEnd;
+LinePieces FileResultLine(const FileFacts& facts) {
+  LinePieces line;
+  const auto column = [&line](const std::optional<std::wstring_view>& text) {
+    if (!text) return;
+    line.Add(L" | ");
+    line.Add(*text);
+  };
+  line.Add(L"<RecentFiles> | ");
+  line.Add(facts.TimeLabel);
+  line.Add(facts.Date);
+  column(facts.Attributes);  // before the path, though the legend names it after
+  line.Add(L" | ");
+  line.Add(facts.Folder);
+  line.Add(L"\\");
+  line.Add(facts.Name);
+  column(facts.Description);
+  column(facts.Size);
+  column(facts.Hash);
+  column(facts.Publisher);
+  line.Add(facts.BlankLine ? L"\r\n\r\n" : L"\r\n");
   return line;
 }
 
-std::wstring FolderResultLine(const std::wstring& date, const std::wstring& path, bool separateWithBlankLine) {
-  return L"<RecentFolder> | " + date + L" | " + path + LineEnd(separateWithBlankLine);
+LinePieces FolderResultLine(std::wstring_view date, std::wstring_view folder, std::wstring_view name, bool blankLine) {
+  LinePieces line;
+  for (const std::wstring_view piece : {std::wstring_view(L"<RecentFolder> | "), date, std::wstring_view(L" | "), folder,
+                                        std::wstring_view(L"\\"), name}) {
+    line.Add(piece);
+  }
+  line.Add(blankLine ? L"\r\n\r\n" : L"\r\n");
+  return line;
 }
 
 std::wstring NowText(const SYSTEMTIME& now) {

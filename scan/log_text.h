@@ -1,13 +1,22 @@
 // Every text of the results log, as functions of values: the result lines and the date, size and
 // number texts they are made of, which the scan engine writes as it walks; the header, the
-// format legend, the recent-folders banners and the footer, which the window's scan control
-// writes around the walk. The bytes these texts become on disk are the text file's business.
+// format legend, the recent-folders banners and the footer, written around the walk. The bytes
+// these texts become on disk are the text file's business.
+//
+// A scan writes a line for every file it lists, often a hundred thousand, so the lines and their
+// short pieces are made without taking memory from the heap: the pieces are kept in place, and a
+// line is handed to the log as the list of its pieces, which are copied once, into the log's
+// own room.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "scan/scan_session.h"
 
@@ -20,34 +29,45 @@ struct TimestampNames {
 };
 const TimestampNames& NamesOf(TimestampBase base);
 
-// The texts a file's line is made from; each optional field is empty or begins with " | ".
-struct FileFacts {
-  std::wstring TimeLabel;       // the timestamp base's LineLabel
-  std::wstring Date;            // DateText of the chosen file time
-  std::wstring AttributeField;  // " | " and the attribute letters, or empty
-  std::wstring Path;
-  std::wstring DescriptionField;
-  std::wstring SizeField;
-  std::wstring HashField;
-  std::wstring PublisherField;
-  std::wstring LineEnd;         // "\r\n", or "\r\n\r\n" with a blank line between items
+// A short text of a line (a date, a size, attribute letters), kept in place.
+struct ShortText {
+  wchar_t Units[40];
+  size_t Length = 0;
+  std::wstring_view View() const { return std::wstring_view(Units, Length); }
 };
 
-const wchar_t* LineEnd(bool separateWithBlankLine);
-
 // R A S H N O C T for the bits set, in that order, without separators.
-std::wstring AttributeLetters(DWORD attributes);
+ShortText AttributeLetters(DWORD attributes);
 
 // year-month-day with two-digit month and day, such as 2014-02-05.
-std::wstring DateText(const SYSTEMTIME& date);
+ShortText DateText(const SYSTEMTIME& date);
 
 // The platform's short size text ("1.20 KB"); empty when it cannot be made.
-std::wstring SizeText(uint64_t bytes);
+ShortText SizeText(uint64_t bytes);
 
-std::wstring FileResultLine(const FileFacts& facts);
+// The texts a file's line is made of. The optional columns are shown when they are set.
+struct FileFacts {
+  std::wstring_view TimeLabel;  // the timestamp base's LineLabel
+  std::wstring_view Date;       // DateText of the chosen file time
+  std::wstring_view Folder;     // the path: the folder as the log shows it,
+  std::wstring_view Name;       // a backslash and the entry's name as listed
+  std::optional<std::wstring_view> Attributes, Description, Size, Hash, Publisher;
+  bool BlankLine = false;       // a blank line after the line
+};
 
-// "<RecentFolder> | " date " | " path, then the line end.
-std::wstring FolderResultLine(const std::wstring& date, const std::wstring& path, bool separateWithBlankLine);
+// A line as the pieces it is made of, in their order.
+struct LinePieces {
+  std::array<std::wstring_view, 20> Piece;
+  size_t Count = 0;
+  void Add(std::wstring_view text) { Piece[Count++] = text; }
+};
+
+// The file's line, its line end included.
+LinePieces FileResultLine(const FileFacts& facts);
+
+// "<RecentFolder> | " date " | " path, then the line end; the path is the folder's, a backslash
+// and the name.
+LinePieces FolderResultLine(std::wstring_view date, std::wstring_view folder, std::wstring_view name, bool blankLine);
 
 // year/month/day  hour:minute:second, as in 2021/11/30  09:03:07.
 std::wstring NowText(const SYSTEMTIME& now);

@@ -48,6 +48,8 @@ struct ScanSession {
   uint64_t FoldersMatched = 0;
   bool StopRequested = false;
   FolderNote NoteFolder = nullptr;  // the window's folder line, or none
+  // The literal path of the file whose facts are read; its room stays from file to file.
+  std::wstring FilePath;
 };
 
 // (year - 1870) * 365 + month * 30 + day, in 32-bit integers: every month counts 30 days and

@@ -202,6 +202,31 @@ TEST(WholeScan, LockedFilesAndNamesPastTheClassicLimitsAreLogged) {
   ExpectLog(o.LogPath, ExpectedLog(o, folder.Path, listing, files));
 }
 
+// Hundreds of lines, so that the log's writes reach the disk in the middle of one, and a line
+// as long as a path of nearly 4,000 units makes it, each the longest the scan's line has been.
+TEST(WholeScan, LongLinesAndManyAreWrittenWhole) {
+  TempFolder folder, logs;
+  for (int i = 0; i < 600; ++i) ASSERT_TRUE(WriteBytes(folder / (L"file" + std::to_wstring(i) + L".dat"), ""));
+  std::wstring deep = folder.Path;
+  for (wchar_t letter = L'a'; deep.size() < 3800; ++letter) {
+    deep += L"\\" + std::wstring(190, letter);
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(L"\\\\?\\" + deep + L"\\x.dat", ""));
+  }
+  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L"", L"0");
+  o.Recurse = o.IncludeFileSize = o.IncludeAttributes = o.SeparateWithBlankLine = true;
+  Scan(o);
+  const Listing listing = ListTree(folder.Path, true);
+  Expectation files{{}, {}, true, listing.Count};
+  for (const auto& [path, position] : listing.Position) {
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, L".dat") == 0) {
+      files.Files.emplace_back(path.substr(folder.Path.size() + 1), TodayUtcText());
+    }
+  }
+  ExpectLog(o.LogPath, ExpectedLog(o, folder.Path, listing, files));
+  EXPECT_GT(ReadBytes(o.LogPath).size(), 2u * 64 * 1024);
+}
+
 TEST(FileEvaluation, AnUnconvertibleTimeLeavesNoTrace) {
   ScanSession session;
   const PatternMatcher all = CompilePattern(L"");
