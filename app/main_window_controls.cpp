@@ -7,6 +7,8 @@
 #include "ui/folder_line.h"
 #include "res/resource_ids.h"
 #include "ui/control_font.h"
+#include "ui/display_scale.h"
+#include "ui/icon_image.h"
 #include "ui/owner_window.h"
 
 HWND ControlTable[kLastControlId + 1] = {};
@@ -15,7 +17,8 @@ HDC FolderLineDC = nullptr;
 
 namespace {
 
-// One control as it is made: class, text, style, place, font and tool tip.
+// One control as it is made: class, text, style, place, font and tool tip. Places, sizes and
+// font heights are pixels of the 96-DPI design, scaled to the display when the control is made.
 struct ControlDef {
   ControlId Id;
   const wchar_t* ClassName;
@@ -108,8 +111,9 @@ const wchar_t* InitialText(const ControlDef& def, const std::wstring& defaultRoo
   return def.Text;
 }
 
+// The program icon at 64 pixels of the design, from the image that suits the display best.
 void ShowHelpIcon(HINSTANCE instance, HWND icon) {
-  HANDLE image = LoadImageW(instance, MAKEINTRESOURCEW(IDI_FENDREL), IMAGE_ICON, 64, 64, LR_LOADTRANSPARENT | LR_VGACOLOR);
+  HICON image = LoadIconAtSize(instance, IDI_FENDREL, Scaled(64));
   if (image != nullptr) SendMessageW(icon, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
 }
 
@@ -151,9 +155,9 @@ void CreateMainWindowControls(HINSTANCE instance, HCURSOR handCursor, const std:
                               const std::wstring& defaultLogPath) {
   for (const ControlDef& def : kControls) {
     HWND control = CreateWindowExW(0, def.ClassName, InitialText(def, defaultRoot, defaultLogPath),
-                                   WS_CHILD | WS_VISIBLE | def.Style, def.X, def.Y, def.Width, def.Height,
-                                   MainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.Id)), instance,
-                                   nullptr);
+                                   WS_CHILD | WS_VISIBLE | def.Style, Scaled(def.X), Scaled(def.Y), Scaled(def.Width),
+                                   Scaled(def.Height), MainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.Id)),
+                                   instance, nullptr);
     ControlTable[def.Id] = control;
     if (control != nullptr) PrepareControl(instance, handCursor, def, control);
   }

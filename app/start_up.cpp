@@ -10,6 +10,7 @@
 #include "platform/message_drains.h"
 #include "ui/folder_line.h"
 #include "res/resource_ids.h"
+#include "ui/display_scale.h"
 #include "ui/owner_window.h"
 #include "ui/painted_surface.h"
 #include "ui/palette.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const wchar_t* kMainClass = L"FNX_Wnd_Class";
 constexpr const wchar_t* kMainTitle = L"Fendrel";
-constexpr SurfaceLayout kMainSurface{550, 490, 420, 70};  // the whole window: body, band, frame
+constexpr SurfaceLayout kMainSurface{550, 490, 420};  // the whole window: body, band, frame
 
 HBRUSH mainSurfaceBrush = nullptr;  // the main window's painted background, kept until the end
 
@@ -45,10 +46,8 @@ std::wstring DefaultLogPathFrom(const std::wstring& startUpDirectory) {
   return startUpDirectory + L"\\FNXResults.txt";
 }
 
-// Top-left corner of the window centred on a screen of the given pixel size.
-POINT MainWindowOrigin(int screenWidth, int screenHeight) {
-  return POINT{screenWidth / 2 - kMainSurface.Width / 2, screenHeight / 2 - kMainSurface.Height / 2};
-}
+// Top-left corner of a window of the given size centred on a screen of the given pixel size.
+POINT CentredOrigin(SIZE screen, SIZE window) { return POINT{screen.cx / 2 - window.cx / 2, screen.cy / 2 - window.cy / 2}; }
 
 // The running instance's window, matched by class and title both; null when none runs.
 HWND FindRunningInstance() { return FindWindowW(kMainClass, kMainTitle); }
@@ -78,9 +77,10 @@ bool CreateMainWindow(HINSTANCE instance) {
     screenHeight = GetDeviceCaps(screen, VERTRES);
     ReleaseDC(nullptr, screen);
   }
-  const POINT origin = MainWindowOrigin(screenWidth, screenHeight);
-  MainWindow = CreateWindowExW(0, kMainClass, kMainTitle, WS_POPUP, origin.x, origin.y, kMainSurface.Width,
-                               kMainSurface.Height, nullptr, nullptr, instance, nullptr);
+  const SIZE size{Scaled(kMainSurface.Width), Scaled(kMainSurface.Height)};
+  const POINT origin = CentredOrigin(SIZE{screenWidth, screenHeight}, size);
+  MainWindow = CreateWindowExW(0, kMainClass, kMainTitle, WS_POPUP, origin.x, origin.y, size.cx, size.cy, nullptr,
+                               nullptr, instance, nullptr);
   if (MainWindow == nullptr) return false;
   SetOwnerWindow(MainWindow);
   mainSurfaceBrush = PaintSurfaceBrush(kMainSurface);
@@ -95,6 +95,7 @@ bool CreateMainWindow(HINSTANCE instance) {
 // tool tips, controls, the drains' window and folder line, showing, COM. False when the window
 // cannot be created.
 bool OpenMainWindow(HINSTANCE instance) {
+  ReadDisplayDpi();
   const std::wstring defaultRoot = DefaultRootFrom(WindowsFolder());
   const std::wstring defaultLogPath = DefaultLogPathFrom(StartUpDirectory());
   HCURSOR handCursor = LoadCursorW(nullptr, IDC_HAND);

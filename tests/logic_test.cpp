@@ -10,6 +10,8 @@
 #include "scan/log_text.h"
 #include "scan/scan_run.h"
 #include "support/files.h"
+#include "ui/display_scale.h"
+#include "ui/icon_image.h"
 
 namespace {
 
@@ -146,6 +148,29 @@ TEST(Platform, TypedPathsAndTheDrainThrottle) {
                 {kTop, kTop - 250000, 10000000, true}, {1ll << 62, 0, 10000000, true},
                 {1ll << 62, (1ll << 62) - 74999999, 3000000000ll, false}, {1ll << 62, (1ll << 62) - 75000000, 3000000000ll, true}};
   for (const auto& d : drains) EXPECT_EQ(DrainIsDue(d.Now, d.Last, d.Frequency), d.Due) << d.Now << " after " << d.Last;
+}
+
+// The window's pixels at a display's scale, rounded to the nearest, halves away from zero; the
+// icon image made smaller, never larger.
+TEST(DisplayScale, PixelsRoundedAsWindowsRoundsAndIconsNeverStretched) {
+  const struct {
+    int Pixels, At96, At120, At144, At192;
+  } cases[] = {{0, 0, 0, 0, 0},         {1, 1, 1, 2, 2},         {5, 5, 6, 8, 10},
+               {11, 11, 14, 17, 22},    {15, 15, 19, 23, 30},    {25, 25, 31, 38, 50},
+               {275, 275, 344, 413, 550}, {550, 550, 688, 825, 1100}, {-11, -11, -14, -17, -22}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScaledBy(c.Pixels, 96), c.At96) << c.Pixels;
+    EXPECT_EQ(ScaledBy(c.Pixels, 120), c.At120) << c.Pixels;
+    EXPECT_EQ(ScaledBy(c.Pixels, 144), c.At144) << c.Pixels;
+    EXPECT_EQ(ScaledBy(c.Pixels, 192), c.At192) << c.Pixels;
+  }
+  const std::vector<int> group = {16, 32, 48, 64, 256};
+  for (const auto& [wanted, chosen] : {std::pair{64, 64}, {65, 256}, {96, 256}, {128, 256}, {300, 256}, {10, 16},
+                                       {48, 48}, {49, 64}}) {
+    EXPECT_EQ(IconSizeFor(group, wanted), chosen) << wanted;
+  }
+  EXPECT_EQ(IconSizeFor({256, 16}, 20), 256);
+  EXPECT_EQ(IconSizeFor({}, 64), 0);
 }
 
 }  // namespace

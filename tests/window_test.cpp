@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 #include "platform/scope_guard.h"
 #include "support/companion.h"
@@ -231,6 +232,103 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
   EXPECT_EQ(GetFileAttributesW((base / L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
   for (const StandIn* viewer : std::initializer_list<const StandIn*>{&shell, &expandable, &otherView}) {
     EXPECT_EQ(viewer->Invocation(300).first, L"") << "a refused scan opened a log, or an unusable companion was used";
+  }
+}
+
+// The display's DPI as the prefix tells its programs, for the programs started while the record
+// lives; the value before is put back.
+struct DisplayDpi {
+  DWORD Before = 0;
+  bool Had = false;
+  explicit DisplayDpi(DWORD dpi) {
+    DWORD bytes = sizeof Before;
+    Had = RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD, nullptr, &Before,
+                       &bytes) == ERROR_SUCCESS;
+    Set(dpi);
+  }
+  ~DisplayDpi() {
+    if (Had) {
+      Set(Before);
+    } else {
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
+    }
+  }
+  static void Set(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+  }
+};
+
+// What the window shows of its size: its client area, a few controls' places in it, a label's
+// font height, and the size of its message box.
+struct Measures {
+  SIZE Client{};
+  std::vector<RECT> Controls;  // left, top, width, height in the client area
+  LONG FontHeight = 0;
+  LONG IconWidth = 0;  // of the help icon's image
+  SIZE Box{};
+};
+
+Measures Measure(const Window& w) {
+  Measures m;
+  RECT client{};
+  GetClientRect(w.Program.Window, &client);
+  m.Client = {client.right, client.bottom};
+  for (const ControlId id : {PatternHelpTextId, PatternLabelId, RootEditId, StartScanButtonId, FolderLineId}) {
+    RECT r{};
+    GetWindowRect(w[id], &r);
+    MapWindowPoints(HWND_DESKTOP, w.Program.Window, reinterpret_cast<POINT*>(&r), 2);
+    m.Controls.push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
+  }
+  // Wine shares GDI's handles between processes, so the label's font can be read from here.
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendWithTimeout(w[PatternLabelId], WM_GETFONT, 0, 0)), sizeof font, &font);
+  m.FontHeight = font.lfHeight;
+  ICONINFO icon{};
+  BITMAP image{};
+  if (GetIconInfo(reinterpret_cast<HICON>(SendWithTimeout(w[HelpIconId], STM_GETIMAGE, IMAGE_ICON, 0)), &icon)) {
+    GetObjectW(icon.hbmColor, sizeof image, &image);
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+  }
+  m.IconWidth = image.bmWidth;
+  w.Scan(L"", L"");  // no root: the box says so
+  HWND box = WaitForMessageBox(w.Program.ProcessId);
+  RECT r{};
+  GetWindowRect(box, &r);
+  m.Box = {r.right - r.left, r.bottom - r.top};
+  PressBoxButton(box, false);
+  return m;
+}
+
+// On a display of 144 or 192 DPI every size of the window, its fonts and its box are those at
+// 96 DPI scaled by DPI / 96, rounded as Windows rounds.
+TEST(ScanWindow, FollowsTheDisplaysScale) {
+  SetProcessDPIAware();  // the other program's sizes as they are, not as this one would be scaled
+  TempFolder base;
+  const auto measured = [&base](DWORD dpi) {
+    const DisplayDpi display(dpi);
+    const Window w(base.Path);
+    return Measure(w);
+  };
+  const Measures design = measured(96);
+  ASSERT_EQ(design.Controls.size(), 5u);
+  for (const int dpi : {144, 192}) {
+    SCOPED_TRACE(dpi);
+    const auto scaled = [dpi](LONG pixels) { return MulDiv(pixels, dpi, 96); };
+    const Measures m = measured(static_cast<DWORD>(dpi));
+    EXPECT_EQ(m.Client.cx, scaled(design.Client.cx));
+    EXPECT_EQ(m.Client.cy, scaled(design.Client.cy));
+    for (size_t i = 0; i < design.Controls.size() && i < m.Controls.size(); ++i) {
+      const RECT& d = design.Controls[i];
+      EXPECT_EQ(m.Controls[i].left, scaled(d.left)) << "control " << i;
+      EXPECT_EQ(m.Controls[i].top, scaled(d.top)) << "control " << i;
+      EXPECT_EQ(m.Controls[i].right, scaled(d.right)) << "control " << i << " width";
+      EXPECT_EQ(m.Controls[i].bottom, scaled(d.bottom)) << "control " << i << " height";
+    }
+    EXPECT_EQ(m.FontHeight, scaled(design.FontHeight));
+    EXPECT_EQ(m.IconWidth, scaled(design.IconWidth));
+    EXPECT_EQ(m.Box.cx, scaled(design.Box.cx));
+    EXPECT_EQ(m.Box.cy, scaled(design.Box.cy));
   }
 }
 

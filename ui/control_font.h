@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-// Gives a control a font (quality 9, default charset) with the given character height in
-// pixels and returns it (the caller decides how long it lives); null, and the control
-// unchanged, on failure.
+// Gives a control a font (quality 9, default charset) with the given character height in pixels
+// of the 96-DPI design, scaled to the display, and returns it (the caller decides how long it
+// lives); null, and the control unchanged, on failure.
 HFONT SetControlPixelFont(HWND control, const wchar_t* face, int pixelHeight, int weight);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "ui/display_scale.h"
+
 namespace {
 
 HWND folderLine = nullptr;   // the line that shows the folder being searched, or none
@@ -18,7 +20,7 @@ ULONGLONG shownAt = 0;       // tick count when the line's text was last set
 constexpr ULONGLONG kLeastMillisecondsShown = 100;
 
 constexpr size_t kShownPathUnits = 2048;
-constexpr UINT kFolderLinePixels = 500;
+constexpr int kFolderLinePixels = 500;  // of the 96-DPI design: the line's width less a margin
 
 }  // namespace
 
@@ -41,6 +43,6 @@ void ShowNotedFolder() {
   notedShown = true;
   wchar_t shown[kShownPathUnits + 1] = {};
   noted.copy(shown, std::min(noted.size(), kShownPathUnits));
-  PathCompactPathW(folderLineDC, shown, kFolderLinePixels);
+  PathCompactPathW(folderLineDC, shown, static_cast<UINT>(Scaled(kFolderLinePixels)));
   SendMessageW(folderLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
 }

@@ -5,6 +5,7 @@
 #include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 #include "ui/control_font.h"
+#include "ui/display_scale.h"
 #include "ui/owner_window.h"
 #include "ui/painted_surface.h"
 #include "ui/palette.h"
@@ -12,7 +13,7 @@
 namespace {
 
 constexpr const wchar_t* kBoxClass = L"FNX_MsgBox";
-constexpr SurfaceLayout kBoxSurface{300, 200, 150, 50};  // the whole box: body, band, frame
+constexpr SurfaceLayout kBoxSurface{300, 200, 150};  // the whole box: body, band, frame
 // Stands for a child that was not asked for or could not be made; never equals a real handle.
 const HWND kAbsent = reinterpret_cast<HWND>(static_cast<INT_PTR>(-1));
 
@@ -24,8 +25,9 @@ bool boxPostedQuit = false;     // the quit that ends the box's loop came from t
 
 HWND CreateChild(HWND box, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
                  int height, int id) {
-  HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, box,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, Scaled(x), Scaled(y), Scaled(width),
+                               Scaled(height), box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleW(nullptr), nullptr);
   return child != nullptr ? child : kAbsent;
 }
 
@@ -65,8 +67,8 @@ LoopEnd RunBox(const wchar_t* message, const wchar_t* rightLabel, const wchar_t*
   auto unregister = OnScopeExit([instance] { UnregisterClassW(kBoxClass, instance); });
 
   // WS_CHILD alongside WS_POPUP still makes a top-level window placed in screen coordinates.
-  HWND box = CreateWindowExW(0, kBoxClass, L"", WS_POPUP | WS_CHILD, 0, 0, kBoxSurface.Width, kBoxSurface.Height,
-                             OwnerWindow(), nullptr, instance, nullptr);
+  HWND box = CreateWindowExW(0, kBoxClass, L"", WS_POPUP | WS_CHILD, 0, 0, Scaled(kBoxSurface.Width),
+                             Scaled(kBoxSurface.Height), OwnerWindow(), nullptr, instance, nullptr);
   if (box == nullptr) return {kBoxNotShown, false};
   openBox = box;
   auto destroy = OnScopeExit([box] {

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "platform/scope_guard.h"
+#include "ui/display_scale.h"
 #include "ui/palette.h"
 
 using namespace Gdiplus::DllExports;
@@ -32,13 +33,9 @@ struct ImageDeleter {
 struct BrushDeleter {
   void operator()(Gdiplus::GpSolidFill* b) const { GdipDeleteBrush(b); }
 };
-struct PenDeleter {
-  void operator()(Gdiplus::GpPen* p) const { GdipDeletePen(p); }
-};
 using UniqueGraphics = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
 using UniqueBitmap = std::unique_ptr<Gdiplus::GpBitmap, ImageDeleter>;
 using UniqueFill = std::unique_ptr<Gdiplus::GpSolidFill, BrushDeleter>;
-using UniquePen = std::unique_ptr<Gdiplus::GpPen, PenDeleter>;
 
 void FillSolid(Gdiplus::GpGraphics* graphics, COLORREF color, int x, int y, int width, int height) {
   Gdiplus::GpSolidFill* raw = nullptr;
@@ -55,8 +52,9 @@ bool StartGdiplus() {
   return Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) == Gdiplus::Ok;
 }
 
-HBRUSH PaintSurfaceBrush(const SurfaceLayout& surface) {
-  const int width = surface.Width, height = surface.Height;
+HBRUSH PaintSurfaceBrush(const SurfaceLayout& design) {
+  const int width = Scaled(design.Width), height = Scaled(design.Height);
+  const int bandTop = Scaled(design.BandTop), frame = Scaled(1);
   HDC screen = GetDC(nullptr);
   if (screen == nullptr) return nullptr;
   auto releaseScreen = OnScopeExit([screen] { ReleaseDC(nullptr, screen); });
@@ -78,13 +76,12 @@ HBRUSH PaintSurfaceBrush(const SurfaceLayout& surface) {
   UniqueGraphics graphics(rawGraphics);
 
   FillSolid(graphics.get(), SurfaceColor, 0, 0, width, height);
-  FillSolid(graphics.get(), BandColor, 0, surface.BandTop, width, surface.BandHeight);
-  Gdiplus::GpPen* rawPen = nullptr;
-  if (GdipCreatePen1(OpaqueArgb(FrameColor), 1.0f, Gdiplus::UnitWorld, &rawPen) == Gdiplus::Ok) {
-    UniquePen pen(rawPen);
-    // An outline of size (w - 1, h - 1) covers exactly the outermost row and column on each side.
-    GdipDrawRectangleI(graphics.get(), pen.get(), 0, 0, width - 1, height - 1);
-  }
+  FillSolid(graphics.get(), BandColor, 0, bandTop, width, height - bandTop);
+  // The frame covers the outermost rows and columns on each side, one at 96 DPI.
+  FillSolid(graphics.get(), FrameColor, 0, 0, width, frame);
+  FillSolid(graphics.get(), FrameColor, 0, height - frame, width, frame);
+  FillSolid(graphics.get(), FrameColor, 0, 0, frame, height);
+  FillSolid(graphics.get(), FrameColor, width - frame, 0, frame, height);
   GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
 
   HBITMAP rawGdiBitmap = nullptr;

@@ -5,17 +5,17 @@
 
 #include <windows.h>
 
-// Size and band of a painted surface; the frame runs around the outermost pixels.
+// Size and band of a painted surface in pixels of the 96-DPI design; the band runs to the
+// bottom, and the frame around the outermost pixels.
 struct SurfaceLayout {
   int Width;
   int Height;
   int BandTop;
-  int BandHeight;
 };
 
 // Starts GDI+ once for the process; it is never shut down. False when it could not start.
 bool StartGdiplus();
 
-// Paints a surface into a bitmap and returns a pattern brush of it, owned by the caller; null
-// when GDI+ or GDI could not make it. GDI+ must have been started.
+// Paints a surface at the display's scale into a bitmap and returns a pattern brush of it, owned
+// by the caller; null when GDI+ or GDI could not make it. GDI+ must have been started.
 HBRUSH PaintSurfaceBrush(const SurfaceLayout& surface);
