@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <type_traits>
 
 #include "facts/hex_text.h"
 #include "platform/file_system.h"
@@ -16,44 +15,23 @@ namespace {
 
 constexpr DWORD kMd5ChunkBytes = 524288;
 
-struct ModuleFreer {
-  void operator()(HMODULE module) const {
-    if (module != nullptr) FreeLibrary(module);
-  }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
-
-// Acquiring the first context loads the provider's module and releasing the last one unloads
-// it, so a scan of many small matched files paid a module load per file: milliseconds each
-// under Wine, more than the hashing of their bytes. One reference held for the life of the
-// process keeps the module mapped; the contexts themselves still come and go with every call.
-// The path is the system folder's, so no copy beside the program or in the working folder is
-// ever loaded.
-void KeepProviderModuleLoaded() {
-  static const UniqueModule kept = [] {
+// One provider context serves every hash of the process: acquiring a context sets the provider
+// up, about as long under Wine as hashing a small file takes, and releasing the last one unloads
+// its module. Its module is loaded from the system folder first, so that no copy beside the
+// program or in the working folder is ever taken for it. Both stay for the life of the process;
+// a context that could not be acquired is asked for again at the next hash.
+HCRYPTPROV Md5Provider() {
+  static HCRYPTPROV provider = 0;
+  static bool moduleLoaded = false;
+  if (provider != 0) return provider;
+  if (!moduleLoaded) {
     wchar_t system[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return UniqueModule();
-    return UniqueModule(LoadLibraryW((std::wstring(system, length) + L"\\rsaenh.dll").c_str()));
-  }();
-}
-
-// Acquires the AES provider and an MD5 hash object; on false nothing is left open.
-bool OpenMd5Hash(HCRYPTPROV& provider, HCRYPTHASH& hash) {
-  provider = 0;
-  hash = 0;
-  KeepProviderModuleLoaded();
-  if (!CryptAcquireContextW(&provider, nullptr, MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-    provider = 0;
-    return false;
+    moduleLoaded = length > 0 && length < MAX_PATH &&
+                   LoadLibraryW((std::wstring(system, length) + L"\\rsaenh.dll").c_str()) != nullptr;
   }
-  if (!CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) {
-    CryptReleaseContext(provider, 0);
-    provider = 0;
-    hash = 0;
-    return false;
-  }
-  return true;
+  if (!CryptAcquireContextW(&provider, nullptr, MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) provider = 0;
+  return provider;
 }
 
 }  // namespace
@@ -68,11 +46,9 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
   // console, nul) would give a digest of nothing or block the scan for ever.
   if (GetFileType(file.get()) != FILE_TYPE_DISK) return false;
 
-  HCRYPTPROV provider = 0;
+  const HCRYPTPROV provider = Md5Provider();
   HCRYPTHASH hash = 0;
-  if (!OpenMd5Hash(provider, hash)) return false;
-  // The hash object goes before the provider that made it.
-  const auto releaseProvider = OnScopeExit([&] { CryptReleaseContext(provider, 0); });
+  if (provider == 0 || !CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) return false;
   const auto destroyHash = OnScopeExit([&] { CryptDestroyHash(hash); });
 
   std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[kMd5ChunkBytes]);
@@ -84,7 +60,9 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
     if (!ReadFile(file.get(), chunk.get(), kMd5ChunkBytes, &got, nullptr)) return false;
     if (got == 0) break;
     if (!CryptHashData(hash, chunk.get(), got, 0)) return false;
-    DrainMessageQueue();
+    // After a full chunk more may follow; the last (or only) chunk is followed by the scan's
+    // own look at the queue, so a file smaller than a chunk costs no round trip of its own.
+    if (got == kMd5ChunkBytes) DrainMessageQueue();
   }
   chunk.reset();
 

@@ -1,5 +1,6 @@
 // The MD5 digest of a file's whole contents, from CryptoAPI, as 32 upper-case hex digits.
-// The message queue is drained after every 512 KiB chunk so the window stays alive on big files.
+// The message queue is drained after every full 512 KiB chunk so the window stays alive on big
+// files.
 #pragma once
 
 #include <windows.h>

@@ -101,7 +101,8 @@ bool LeafData(const Tree& tree, const std::vector<Section>& sections, uint64_t f
 
 PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes) {
   unsigned char dos[64];
-  if (!ReadAt(file, 0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return PeVersionResource::NotPe;
+  if (!ReadAt(file, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z') return PeVersionResource::NoImage;
+  if (!ReadAt(file, 0, dos, sizeof dos)) return PeVersionResource::NotPe;
   const uint32_t pe = Dword(dos + 0x3C);
   unsigned char headers[24 + 112 + 8 * 3];  // signature, file header, optional header to the resources
   if (!ReadAt(file, pe, headers, sizeof headers) || Dword(headers) != 0x00004550u) return PeVersionResource::NotPe;

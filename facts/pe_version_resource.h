@@ -8,7 +8,8 @@
 #include <windows.h>
 
 enum class PeVersionResource {
-  NotPe,     // no PE file: the platform knows the other formats (16-bit programs, say)
+  NoImage,   // no program image at all (no "MZ" first): no format holds a version resource there
+  NotPe,     // an image of another format: the platform knows those (16-bit programs, say)
   NotFound,  // a PE file without a version resource, or one whose way there leaves the file
   Found,     // its first `bytes` bytes (as many as it has) are in `data`
 };

@@ -91,8 +91,9 @@ bool InsideBlock(const VersionInfoBlock& block, const void* value, size_t bytes)
 
 // The version resource as the platform's lookup gives it (it also knows the resources that
 // language files hold, and formats other than PE), but never for a PE file whose resource the
-// own reader does not find inside the file: that lookup maps the file and follows the tree's
-// offsets unchecked. Where the lookup cannot be handed the path (it may read it as an ordinary
+// own reader does not find inside the file (that lookup maps the file and follows the tree's
+// offsets unchecked), nor for a file that is no program image at all (a script, a text: the
+// lookup would only cost the scan its time). Where the lookup cannot be handed the path (it may read it as an ordinary
 // path, which would name another file, or refuse one of 260 units or more), the resource comes
 // from the file's own bytes, read through a handle on exactly the file that was listed.
 bool ReadVersionData(const wchar_t* path, unsigned char* data) {
@@ -100,7 +101,7 @@ bool ReadVersionData(const wchar_t* path, unsigned char* data) {
       path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
   if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
   const PeVersionResource own = ReadPeVersionResource(file.get(), data, kVersionDataBytes);
-  if (own == PeVersionResource::NotFound) return false;
+  if (own == PeVersionResource::NotFound || own == PeVersionResource::NoImage) return false;
   if (OrdinaryCallReaches(path) &&
       AsItIs([&] { return GetFileVersionInfoW(path, 0, kVersionDataBytes, data) != FALSE; })) {
     return true;

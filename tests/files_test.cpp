@@ -44,13 +44,14 @@ void CountDrain() { ++drains; }
 TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   TempFolder folder;
   SetBeforeDrain(CountDrain);
-  for (const auto& [name, digest, chunks] : {std::tuple{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE, 1},
-                                             {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT, 1},
-                                             {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE, 2},
-                                             {L"two_chunks_plus_one.bin", MD5SUM_TWO_CHUNKS_PLUS_ONE, 3}}) {
+  // A drain after each full chunk: more of the file may follow it.
+  for (const auto& [name, digest, drainsAfter] : {std::tuple{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE, 0},
+                                                  {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT, 1},
+                                                  {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE, 1},
+                                                  {L"two_chunks_plus_one.bin", MD5SUM_TWO_CHUNKS_PLUS_ONE, 2}}) {
     drains = 0;
     EXPECT_EQ(Md5(FixturePath(name)), digest) << Printable(name);
-    EXPECT_EQ(drains, chunks) << Printable(name);
+    EXPECT_EQ(drains, drainsAfter) << Printable(name);
   }
   // Wine does not enforce byte-range locks, so the read is made to fail by closing the
   // routine's handle after the first chunk: no digest of a part passes for the file's.
