@@ -13,7 +13,7 @@
 
 #include "facts/md5_hash.h"
 #include "platform/scope_guard.h"
-#include "support/log_reading.h"
+#include "log_units.h"
 
 // A path or digest for a printed line: ASCII as it is, anything else as \uXXXX.
 inline std::string Narrow(const std::wstring& text) {
@@ -102,6 +102,16 @@ inline double MakeTree(const std::wstring& root, int files) {
   }
   AdoptFileHandle(CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   return NowSeconds() - start;
+}
+
+// The generated tree of `files` files in the work folder, made (with a line saying so) when
+// missing.
+inline std::wstring GeneratedTree(const std::wstring& work, int files) {
+  CreateDirectoryW(work.c_str(), nullptr);
+  const std::wstring root = work + L"\\tree" + std::to_wstring(files);
+  const double made = MakeTree(root, files);
+  if (made > 0) printf("made the tree of %d files in %d folders in %.1f s\n", files, files / 20, made);
+  return root;
 }
 
 // The fields of each of the log's file lines ("<RecentFiles>", the date, the path, then the

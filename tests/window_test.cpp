@@ -15,7 +15,6 @@
 #include "support/companion.h"
 #include "support/expected_log.h"
 #include "support/gui_driver.h"
-#include "support/log_reading.h"
 #include "support/wine_host.h"
 
 namespace {
@@ -23,15 +22,15 @@ namespace {
 // The shell's handler for text files, registered for the test. (This prefix has none.)
 struct TextHandler : StandIn {
   TextHandler() {
-    const std::wstring command = L"\"" + Folder / L"Dunmere.exe" + L"\" \"%1\"";
-    for (const auto& [key, value] : {std::pair{L"Software\\Classes\\.txt", std::wstring(L"FendrelTestText")},
-                                     {L"Software\\Classes\\FendrelTestText\\shell\\open\\command", command}}) {
-      RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * 2));
-    }
+    Set(L"Software\\Classes\\.txt", L"FendrelTestText");
+    Set(L"Software\\Classes\\FendrelTestText\\shell\\open\\command", L"\"" + Folder / L"Dunmere.exe" + L"\" \"%1\"");
   }
   ~TextHandler() {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\FendrelTestText");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt");
+  }
+  static void Set(const wchar_t* key, const std::wstring& value) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * 2));
   }
 };
 
@@ -125,10 +124,15 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
     return box;
   };
   HWND box = askToStop(true);
+  RECT boxRect{}, mainRect{};
+  GetWindowRect(box, &boxRect), GetWindowRect(w.Program.Window, &mainRect);
+  EXPECT_EQ(boxRect.left - mainRect.left, 125) << "the box is centred over the window";
+  EXPECT_EQ(boxRect.top - mainRect.top, 145);
+  EXPECT_EQ(SendWithTimeout(box, WM_USER, 0, 0), 0x534B0031);
   for (int i = 0; i < 4; ++i) w.Click(StartScanButtonId);
   LetProgramSettle(box, 200);
   EXPECT_EQ(ProcessWindows(w.Program.ProcessId, L"FNX_MsgBox").size(), 1u);
-  EXPECT_TRUE(PressBoxButton(box, false));  // "No"
+  PostMessageW(box, WM_CLOSE, 0, 0);  // closing the box answers as "No" does
   LetProgramSettle(w.Program.Window);
   EXPECT_TRUE(IsWindow(w.Program.Window));
   EXPECT_EQ(w.Text(StartScanButtonId), L"Stop scan");
@@ -138,6 +142,7 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   HWND notice = WaitForMessageBox(w.Program.ProcessId);
   EXPECT_EQ(MessageBoxText(notice), L"FNX is already stopping the scan.\r\n\r\nSometimes it can take a while, if the "
                                     L"application is retrieving the MD5 hash of a big file.\r\n\r\nPlease be patient...");
+  EXPECT_EQ(GetDlgItem(notice, kBoxLeftButtonId), nullptr) << "a notice has one button";
   PressBoxButton(notice, false);
   viewer.Invocation();
   ASSERT_TRUE(w.WaitIdle());
@@ -233,112 +238,66 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
   for (const StandIn* viewer : std::initializer_list<const StandIn*>{&shell, &expandable, &otherView}) {
     EXPECT_EQ(viewer->Invocation(300).first, L"") << "a refused scan opened a log, or an unusable companion was used";
   }
+  w.Scan(L"", log);  // a quit that arrives while a box is open still ends the program, with 0
+  WaitForMessageBox(w.Program.ProcessId);
+  w.Click(CloseGlyphId);
+  DWORD code = 1;
+  EXPECT_TRUE(WaitForExit(w.Program, 10000, code));
+  EXPECT_EQ(code, 0u);
 }
 
-// The display's DPI as the prefix tells its programs, for the programs started while the record
-// lives; the value before is put back.
-struct DisplayDpi {
-  DWORD Before = 0;
-  bool Had = false;
-  explicit DisplayDpi(DWORD dpi) {
-    DWORD bytes = sizeof Before;
-    Had = RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD, nullptr, &Before,
-                       &bytes) == ERROR_SUCCESS;
-    Set(dpi);
-  }
-  ~DisplayDpi() {
-    if (Had) {
-      Set(Before);
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
-    }
-  }
-  static void Set(DWORD dpi) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-  }
-};
-
-// What the window shows of its size: its client area, a few controls' places in it, a label's
-// font height, and the size of its message box.
-struct Measures {
-  SIZE Client{};
-  std::vector<RECT> Controls;  // left, top, width, height in the client area
-  LONG FontHeight = 0;
-  LONG IconWidth = 0;  // of the help icon's image
-  SIZE Box{};
-};
-
-Measures Measure(const Window& w) {
-  Measures m;
-  RECT client{};
-  GetClientRect(w.Program.Window, &client);
-  m.Client = {client.right, client.bottom};
+// Every size the window shows at a display's DPI, in one list: its client area, the places of
+// a few controls in it, a label's font height, the help icon's image and its message box.
+std::vector<LONG> SizesAt(DWORD dpi, const std::wstring& folder) {
+  const auto setDpi = [](DWORD value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &value, sizeof value);
+  };
+  setDpi(dpi);  // the programs started from now on see this display
+  const auto back = OnScopeExit([&] { setDpi(96); });
+  const Window w(folder);
+  RECT r{};
+  GetClientRect(w.Program.Window, &r);
+  std::vector<LONG> sizes = {r.right, r.bottom};
   for (const ControlId id : {PatternHelpTextId, PatternLabelId, RootEditId, StartScanButtonId, FolderLineId}) {
-    RECT r{};
     GetWindowRect(w[id], &r);
     MapWindowPoints(HWND_DESKTOP, w.Program.Window, reinterpret_cast<POINT*>(&r), 2);
-    m.Controls.push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
+    sizes.insert(sizes.end(), {r.left, r.top, r.right - r.left, r.bottom - r.top});
   }
   // Wine shares GDI's handles between processes, so the label's font can be read from here.
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendWithTimeout(w[PatternLabelId], WM_GETFONT, 0, 0)), sizeof font, &font);
-  m.FontHeight = font.lfHeight;
   ICONINFO icon{};
   BITMAP image{};
   if (GetIconInfo(reinterpret_cast<HICON>(SendWithTimeout(w[HelpIconId], STM_GETIMAGE, IMAGE_ICON, 0)), &icon)) {
     GetObjectW(icon.hbmColor, sizeof image, &image);
-    DeleteObject(icon.hbmColor);
-    DeleteObject(icon.hbmMask);
+    DeleteObject(icon.hbmColor), DeleteObject(icon.hbmMask);
   }
-  m.IconWidth = image.bmWidth;
   w.Scan(L"", L"");  // no root: the box says so
   HWND box = WaitForMessageBox(w.Program.ProcessId);
-  RECT r{};
   GetWindowRect(box, &r);
-  m.Box = {r.right - r.left, r.bottom - r.top};
   PressBoxButton(box, false);
-  return m;
+  sizes.insert(sizes.end(), {font.lfHeight, image.bmWidth, r.right - r.left, r.bottom - r.top});
+  return sizes;
 }
 
-// On a display of 144 or 192 DPI every size of the window, its fonts and its box are those at
-// 96 DPI scaled by DPI / 96, rounded as Windows rounds.
+// On a display of 144 or 192 DPI every size of the window is its size at 96 DPI scaled by
+// DPI / 96, rounded as Windows rounds.
 TEST(ScanWindow, FollowsTheDisplaysScale) {
   SetProcessDPIAware();  // the other program's sizes as they are, not as this one would be scaled
   TempFolder base;
-  const auto measured = [&base](DWORD dpi) {
-    const DisplayDpi display(dpi);
-    const Window w(base.Path);
-    return Measure(w);
-  };
-  const Measures design = measured(96);
-  ASSERT_EQ(design.Controls.size(), 5u);
+  const std::vector<LONG> design = SizesAt(96, base.Path);
   for (const int dpi : {144, 192}) {
-    SCOPED_TRACE(dpi);
-    const auto scaled = [dpi](LONG pixels) { return MulDiv(pixels, dpi, 96); };
-    const Measures m = measured(static_cast<DWORD>(dpi));
-    EXPECT_EQ(m.Client.cx, scaled(design.Client.cx));
-    EXPECT_EQ(m.Client.cy, scaled(design.Client.cy));
-    for (size_t i = 0; i < design.Controls.size() && i < m.Controls.size(); ++i) {
-      const RECT& d = design.Controls[i];
-      EXPECT_EQ(m.Controls[i].left, scaled(d.left)) << "control " << i;
-      EXPECT_EQ(m.Controls[i].top, scaled(d.top)) << "control " << i;
-      EXPECT_EQ(m.Controls[i].right, scaled(d.right)) << "control " << i << " width";
-      EXPECT_EQ(m.Controls[i].bottom, scaled(d.bottom)) << "control " << i << " height";
-    }
-    EXPECT_EQ(m.FontHeight, scaled(design.FontHeight));
-    EXPECT_EQ(m.IconWidth, scaled(design.IconWidth));
-    EXPECT_EQ(m.Box.cx, scaled(design.Box.cx));
-    EXPECT_EQ(m.Box.cy, scaled(design.Box.cy));
+    const std::vector<LONG> sizes = SizesAt(static_cast<DWORD>(dpi), base.Path);
+    ASSERT_EQ(sizes.size(), design.size());
+    for (size_t i = 0; i < sizes.size(); ++i) EXPECT_EQ(sizes[i], MulDiv(design[i], dpi, 96)) << dpi << " DPI, size " << i;
   }
 }
 
 #ifdef _WIN64
-// The line of the log that names `path`, or empty.
+// The log's line that names `path`, from the path on; empty when there is none.
 std::wstring LineOf(const std::wstring& log, const std::wstring& path) {
   const size_t at = log.find(L" | " + path + L" | ");
-  if (at == std::wstring::npos) return std::wstring();
-  const size_t start = log.rfind(L'\n', at) + 1;
-  return log.substr(start, log.find(L'\n', at) - start);
+  return at == std::wstring::npos ? std::wstring() : log.substr(at, log.find(L'\n', at) - at);
 }
 
 // On 64-bit Windows the shipped 32-bit program sees System32 as it is, not the SysWOW64 that

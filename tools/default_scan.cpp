@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/main_window_controls.h"
+#include "bench/log_units.h"
 #include "support/gui_driver.h"
-#include "support/log_reading.h"
 
 namespace {
 
@@ -38,15 +38,9 @@ int main() {
   printf("Scanning %s with the default options...\n", Utf8(root).c_str());
   fflush(stdout);
   PostClick(GetDlgItem(program.Window, StartScanButtonId));
-  const std::wstring banner = L"############### End of the Fendrel results log ###############";
   const DWORD start = GetTickCount();
-  std::wstring log;
   for (;;) {
-    log = ReadLogUnits(logPath);
-    if (log.size() >= banner.size() && log.compare(log.size() - banner.size(), banner.size(), banner) == 0 &&
-        WindowText(GetDlgItem(program.Window, StartScanButtonId)) == L"Start scan") {
-      break;
-    }
+    if (LogClosed(logPath) && WindowText(GetDlgItem(program.Window, StartScanButtonId)) == L"Start scan") break;
     if (GetTickCount() - start > 30 * 60 * 1000) {
       fprintf(stderr, "the scan did not finish within 30 minutes\n");
       return 1;
@@ -54,6 +48,7 @@ int main() {
     Sleep(200);
   }
   printf("Log: %s (%.1f s)\n", Utf8(logPath).c_str(), (GetTickCount() - start) / 1000.0);
+  const std::wstring log = ReadLogUnits(logPath);
   // The footer: from the end line on, with the log's doubled carriage returns taken out.
   std::wstring footer = log.substr(log.rfind(L"   The FNX scan"));
   std::wstring plain;

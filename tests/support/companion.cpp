@@ -2,10 +2,6 @@
 
 #include "support/gui_driver.h"
 
-StandIn::StandIn() {
-  CopyFileW((BuildFolder() + L"\\tests\\dunmere_standin.exe").c_str(), (Folder / L"Dunmere.exe").c_str(), FALSE);
-}
-
 std::pair<std::wstring, std::wstring> StandIn::Invocation(DWORD timeoutMs) const {
   std::string bytes;
   if (!Eventually(Allowed(timeoutMs), [&] { return !(bytes = ReadBytes(Record())).empty(); })) return {};
@@ -23,5 +19,3 @@ Companion::Companion(DWORD type, REGSAM view) : View(view) {
                  static_cast<DWORD>((Folder.Path.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
 }
-
-Companion::~Companion() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", View, 0); }

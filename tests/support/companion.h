@@ -11,7 +11,7 @@
 
 struct StandIn {
   TempFolder Folder;
-  StandIn();
+  StandIn() { CopyFileW((BuildFolder() + L"\\tests\\dunmere_standin.exe").c_str(), (Folder / L"Dunmere.exe").c_str(), FALSE); }
   // Where the viewer writes its record (whole or not at all) when it is started.
   std::wstring Record() const { return Folder / L"invocation.txt"; }
   // Its command line and working folder, once it has run (the record is then taken away);
@@ -24,5 +24,5 @@ struct StandIn {
 struct Companion : StandIn {
   REGSAM View;
   explicit Companion(DWORD type = REG_SZ, REGSAM view = KEY_WOW64_64KEY);
-  ~Companion();
+  ~Companion() { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QLV - Qelvar", View, 0); }
 };

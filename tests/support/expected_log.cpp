@@ -7,29 +7,21 @@
 #include <regex>
 
 #include "platform/scope_guard.h"
-#include "support/log_reading.h"
 #include "support/wine_host.h"
 
 const wchar_t kDefaultKeywords[] = L".exe|.dll|.com|.vbs|.cmd|.bat|.reg|.sys|.vbe|.scr";
 
 namespace {
 
-// Each timestamp base's names: the list item the header repeats, the label in front of a
-// line's date and the legend's field.
+// Each timestamp base's names, by its index in the window's list: the list item the header
+// repeats, the label in front of a line's date and the legend's field.
 struct BaseNames {
-  const wchar_t* Caption;
-  const wchar_t* Label;
-  const wchar_t* Legend;
+  const wchar_t *Caption, *Label, *Legend;
 };
-
-BaseNames NamesFor(TimestampBase base) {
-  switch (base) {
-    case TimestampBase::Creation: return {L"Creation date", L"Creation date:", L"Creation time"};
-    case TimestampBase::LastAccess: return {L"Last access", L"Last access:", L"Last access time"};
-    case TimestampBase::LastWrite: break;
-  }
-  return {L"Last modified", L"Last modified:", L"Last write time"};
-}
+const BaseNames kBaseNames[] = {{L"Creation date", L"Creation date:", L"Creation time"},
+                                {L"Last access", L"Last access:", L"Last access time"},
+                                {L"Last modified", L"Last modified:", L"Last write time"}};
+const BaseNames& NamesFor(TimestampBase base) { return kBaseNames[static_cast<int>(base)]; }
 
 std::wstring Truth(bool b) { return b ? L"True" : L"False"; }
 
@@ -81,15 +73,8 @@ std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std:
 
 }  // namespace
 
-std::vector<std::pair<std::wstring, std::wstring>> Dated(const std::vector<const wchar_t*>& names,
-                                                         const std::wstring& date) {
-  std::vector<std::pair<std::wstring, std::wstring>> dated;
-  for (const wchar_t* name : names) dated.emplace_back(name, date);
-  return dated;
-}
-
 std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const Listing& listing, const Expectation& e) {
-  const BaseNames names = NamesFor(o.Timestamp);
+  const BaseNames& names = NamesFor(o.Timestamp);
   std::wstring log = L"\t############### Fendrel results log ###############\r\n\r\n\tCurrent date and time: <now>.\r\n\r\n"
                      L"\tFile name pattern to search: " + o.Pattern + L"\r\n\r\n\tRoot path to search: " + o.Root +
                      L".\r\n\r\n\tMax file age: " + o.MaxAge + L" days.\r\n\r\n\tShow Microsoft files: " +
@@ -137,20 +122,21 @@ std::wstring MaskTimes(const std::wstring& text) {
   return std::regex_replace(text, std::wregex(L"\\d{4}/\\d{2}/\\d{2}  \\d{2}:\\d{2}:\\d{2}"), L"<now>");
 }
 
-void ExpectLog(const std::wstring& logPath, const std::wstring& expected) {
-  EXPECT_EQ(Printable(MaskTimes(LogText(logPath))), Printable(expected));
-}
-
-ScanOptions BareOptions(const std::wstring& root, const std::wstring& logPath, const std::wstring& pattern,
-                        const std::wstring& maxAge) {
-  ScanOptions o;
-  o.Pattern = pattern, o.MaxAge = maxAge, o.Root = root, o.LogPath = logPath;
-  return o;
-}
-
 ScanOptions DefaultOptions(const std::wstring& root, const std::wstring& logPath) {
   ScanOptions o = BareOptions(root, logPath, kDefaultKeywords, L"30");
   o.IncludeMicrosoftFiles = o.Recurse = o.ScanRecentFolders = o.IncludeDescription = o.IncludeCompanyName = true;
   o.IncludeMd5 = o.IncludeFileSize = o.SeparateWithBlankLine = true;
   return o;
+}
+
+std::wstring LogText(const std::wstring& path) {
+  const std::string bytes = ReadBytes(path);
+  EXPECT_TRUE(bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') << "no byte-order mark: " << Printable(path);
+  std::wstring text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (c == L'\n' && !text.empty() && text.back() == L'\r') text.pop_back();
+    text += c;
+  }
+  return text;
 }

@@ -61,5 +61,3 @@ Listing& Listing::Add(const std::wstring& folder, bool recurse) {
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
   return *this;
 }
-
-Listing ListTree(const std::wstring& root, bool recurse) { return Listing().Add(root, recurse); }

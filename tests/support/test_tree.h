@@ -31,4 +31,4 @@ struct Listing {
   Listing& Add(const std::wstring& folder, bool recurse);
 };
 
-Listing ListTree(const std::wstring& root, bool recurse);
+inline Listing ListTree(const std::wstring& root, bool recurse) { return Listing().Add(root, recurse); }

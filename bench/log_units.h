@@ -1,12 +1,16 @@
-#include "support/log_reading.h"
+// A log read back from disk while the program still writes it: its units, or only the last of
+// them (a look at the end of a log of millions of lines), exactly as stored.
+#pragma once
 
 #include <windows.h>
-#include <gtest/gtest.h>
+
+#include <string>
 
 #include "platform/scope_guard.h"
-#include "support/files.h"
 
-std::wstring ReadLogUnits(const std::wstring& path, size_t lastUnits) {
+// The log's code units after its byte-order mark, or only its last `lastUnits`. Shared for
+// writing: the program may still hold it open.
+inline std::wstring ReadLogUnits(const std::wstring& path, size_t lastUnits = std::wstring::npos) {
   const UniqueFileHandle h = AdoptFileHandle(CreateFileW(path.c_str(), GENERIC_READ,
                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                          nullptr, OPEN_EXISTING, 0, nullptr));
@@ -28,19 +32,8 @@ std::wstring ReadLogUnits(const std::wstring& path, size_t lastUnits) {
   return text;
 }
 
-std::wstring LogText(const std::wstring& path) {
-  const std::string bytes = ReadBytes(path);
-  EXPECT_TRUE(bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') << "no byte-order mark: " << Printable(path);
-  std::wstring text;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (c == L'\n' && !text.empty() && text.back() == L'\r') text.pop_back();
-    text += c;
-  }
-  return text;
-}
-
-bool LogClosed(const std::wstring& path) {
+// Whether the log already ends with its closing banner, from its last bytes alone.
+inline bool LogClosed(const std::wstring& path) {
   const std::wstring banner = L"############### End of the Fendrel results log ###############";
   return ReadLogUnits(path, banner.size()) == banner;
 }
