@@ -10,7 +10,7 @@
 // by the calling script). Prints figures; nothing here fails on speed.
 //
 // Usage: product_bench <work folder> <generated files> <real tree> <big file> <md5sum digest>
-//                      <md5sum seconds>
+//                      <md5sum seconds> [only the scans whose name holds this text]
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -32,6 +32,7 @@ struct Figures {
   uint64_t Entries = 0;
   double Walk = 1e30;                 // best bare walk
   std::vector<double> Scans;          // click to the log's last write, one per fresh program
+  std::vector<double> Walks;          // the walk made before each scan
   std::vector<double> Ratios;         // each scan over the walk made just before it
   ScanOutcome Last;                   // the last scan, its log included
   unsigned long long PeakBytes = 0;   // the largest peak working set of the scans
@@ -56,23 +57,35 @@ bool Measure(const std::wstring& work, const StandIn& viewer, const ScanRequest&
       fprintf(stderr, "the scan of %s did not finish\n", Narrow(request.Root).c_str());
       return false;
     }
-    f.Scans.push_back(f.Last.WriteSeconds);
-    f.Ratios.push_back(f.Last.WriteSeconds / walk);
+    // The driver sees the banner at most a look (0.1 s) after the last write: a time stamp much
+    // earlier than that is not this scan's end, and the round does not count.
+    if (f.Last.WriteSeconds < f.Last.LogSeconds - 0.25) {
+      printf("  note: a round's log time stamp (%.3f s) came before its end was seen (%.3f s); left out\n",
+             f.Last.WriteSeconds, f.Last.LogSeconds);
+    } else {
+      f.Scans.push_back(f.Last.WriteSeconds);
+      f.Walks.push_back(walk);
+      f.Ratios.push_back(f.Last.WriteSeconds / walk);
+    }
     f.PeakBytes = std::max<unsigned long long>(f.PeakBytes, MemoryCounters(program.Process).PeakWorkingSetSize);
     PostMessageW(program.Window, WM_CLOSE, 0, 0);
     DWORD exitCode = 1;
     WaitForExit(program, 20000, exitCode);
   }
-  std::sort(f.Scans.begin(), f.Scans.end());
-  std::sort(f.Ratios.begin(), f.Ratios.end());
-  return true;
+  return !f.Scans.empty();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 void PrintScans(const Figures& f) {
   printf("  %-44s %8.3f s  %6.2f us an entry  (%llu entries)\n", "bare walk, best", f.Walk,
          f.Walk * 1e6 / static_cast<double>(f.Entries), static_cast<unsigned long long>(f.Entries));
   printf("  %-44s %8.3f s  median %.3f s, worst %.3f s (%d rounds)\n", "scan, click to the log's last write",
-         f.Scans.front(), f.Scans[f.Scans.size() / 2], f.Scans.back(), kRounds);
+         *std::min_element(f.Scans.begin(), f.Scans.end()), Median(f.Scans), *std::max_element(f.Scans.begin(), f.Scans.end()),
+         kRounds);
   printf("  %-44s %llu analyzed, %llu lines\n", "the log's footer", static_cast<unsigned long long>(f.Last.Analyzed),
          static_cast<unsigned long long>(f.Last.Matched));
   printf("  %-44s %8.1f MiB\n", "peak working set of Fendrel.exe", static_cast<double>(f.PeakBytes) / 1048576.0);
@@ -87,11 +100,12 @@ void PrintListing(const char* name, const Figures& f) {
   printf("%s\n", name);
   PrintScans(f);
   const double lines = static_cast<double>(std::max<uint64_t>(f.Last.Matched, 1));
-  const double median = f.Ratios[f.Ratios.size() / 2];
-  printf("  %-44s %8.3f        best scan / best walk; %.3f median of the rounds (%.3f to %.3f)\n", "ratio scan / walk",
-         f.Scans.front() / f.Walk, median, f.Ratios.front(), f.Ratios.back());
-  printf("  %-44s %8.3f us     best / best; %.3f median of the rounds\n", "beyond the walk, a listed line",
-         (f.Scans.front() - f.Walk) * 1e6 / lines, (median - 1) * f.Walk * 1e6 / lines);
+  const double best = *std::min_element(f.Scans.begin(), f.Scans.end()), median = Median(f.Ratios);
+  printf("  %-44s %8.3f        median of the rounds (%.3f to %.3f); %.3f best scan / best walk\n", "ratio scan / walk",
+         median, *std::min_element(f.Ratios.begin(), f.Ratios.end()), *std::max_element(f.Ratios.begin(), f.Ratios.end()),
+         best / f.Walk);
+  printf("  %-44s %8.3f us     median of the rounds; %.3f best / best\n", "beyond the walk, a listed line",
+         (median - 1) * f.Walk * 1e6 / lines, (best - f.Walk) * 1e6 / lines);
 }
 
 // The platform's own MD5 (CryptoAPI over the file in 512 KiB reads) and version lookup
@@ -149,13 +163,16 @@ void PrintDefaults(const char* name, const Figures& f) {
   PrintScans(f);
   const PlatformFacts facts = TimePlatformFacts(f.Last.Log);
   const double files = static_cast<double>(std::max<size_t>(facts.Files, 1));
-  const double floor = f.Walk + facts.HashSeconds + facts.VersionSeconds;
+  const double factSeconds = facts.HashSeconds + facts.VersionSeconds, floor = f.Walk + factSeconds;
+  std::vector<double> ratios;  // each scan over the walk made just before it and the facts
+  for (size_t i = 0; i < f.Scans.size(); ++i) ratios.push_back(f.Scans[i] / (f.Walks[i] + factSeconds));
   printf("  %-44s %8.3f s  %zu files, %.3f ms a file\n", "platform MD5 of the matched files", facts.HashSeconds,
          facts.Files, facts.HashSeconds * 1000 / files);
   printf("  %-44s %8.3f s  %.3f ms a file\n", "platform version lookup of the same files", facts.VersionSeconds,
          facts.VersionSeconds * 1000 / files);
-  printf("  %-44s %8.3f        best scan / floor; %.3f median scan / floor (floor: best walk + MD5 + version lookup, %.3f s)\n",
-         "ratio scan / floor", f.Scans.front() / floor, f.Scans[f.Scans.size() / 2] / floor, floor);
+  printf("  %-44s %8.3f        median of the rounds (%.3f to %.3f; floor: walk + MD5 + version lookup); %.3f best scan / (best walk + facts, %.3f s)\n",
+         "ratio scan / floor", Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+         *std::max_element(ratios.begin(), ratios.end()), *std::min_element(f.Scans.begin(), f.Scans.end()) / floor, floor);
 }
 
 ScanRequest Listing(const std::wstring& root, const std::wstring& logPath) {
@@ -219,18 +236,14 @@ bool MeasureBigFile(const std::wstring& work, const StandIn& viewer, const std::
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 7) {
+  if (argc != 7 && argc != 8) {
     fprintf(stderr,
             "usage: product_bench <work folder> <generated files> <real tree> <big file> <md5sum digest> "
-            "<md5sum seconds>\n");
+            "<md5sum seconds> [only the scans whose name holds this]\n");
     return 2;
   }
   const std::wstring work = argv[1];
-  const int files = _wtoi(argv[2]);
-  CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring generated = work + L"\\tree" + std::to_wstring(files);
-  const double made = MakeTree(generated, files);
-  if (made > 0) printf("made the tree of %d files in %.1f s\n", files, made);
+  const std::wstring generated = GeneratedTree(work, _wtoi(argv[2]));
   const std::wstring wide = work + L"\\wide400x250", wider = work + L"\\wide1600x250";
   MakeWideTree(wide, 400, 250);
   MakeWideTree(wider, 1600, 250);
@@ -251,11 +264,12 @@ int wmain(int argc, wchar_t** argv) {
       {"real tree, the window's defaults", Defaults(argv[3], work + L"\\product-real.txt"), false},
   };
   for (const auto& scan : scans) {
+    if (argc == 8 && std::string(scan.Name).find(Narrow(argv[7])) == std::string::npos) continue;
     Figures figures;
     if (!Measure(work, viewer, scan.Request, figures)) return 1;
     const std::string name = std::string(scan.Name) + " " + Narrow(scan.Request.Root);
     scan.Listing ? PrintListing(name.c_str(), figures) : PrintDefaults(name.c_str(), figures);
     fflush(stdout);
   }
-  return MeasureBigFile(work, viewer, argv[4], argv[5], _wtof(argv[6])) ? 0 : 1;
+  return argc == 8 || MeasureBigFile(work, viewer, argv[4], argv[5], _wtof(argv[6])) ? 0 : 1;
 }

@@ -123,11 +123,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring work = argv[1];
-  const int files = argc > 2 ? _wtoi(argv[2]) : 100000;
-  CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring tree = work + L"\\tree" + std::to_wstring(files);
-  const double made = MakeTree(tree, files);
-  if (made > 0) printf("made the tree of %d files in %.1f s\n", files, made);
+  const std::wstring tree = GeneratedTree(work, argc > 2 ? _wtoi(argv[2]) : 100000);
   const std::wstring bigFolder = work + L"\\one-big-file";
   CreateDirectoryW(bigFolder.c_str(), nullptr);
   if (!MakeSparseFile(bigFolder + L"\\big.bin", kBigFileBytes)) {

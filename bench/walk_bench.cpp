@@ -39,10 +39,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring base = argv[1];
   const int files = _wtoi(argv[2]);
-  CreateDirectoryW(base.c_str(), nullptr);
-  const std::wstring root = base + L"\\tree" + std::to_wstring(files);
-  const double made = MakeTree(root, files);
-  if (made > 0) printf("made %d files in %d folders in %.1f s\n", files, files / 20, made);
+  const std::wstring root = GeneratedTree(base, files);
   BareWalk(root);  // warm the caches
 
   const ScanOptions defaults = DefaultOptions(root, base + L"\\defaults.txt");

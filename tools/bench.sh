@@ -31,6 +31,14 @@ case "$which" in
     exit 2
     ;;
 esac
+# The window needs a display: without one, the whole run goes on a virtual screen, so that the
+# prefix's desktop, which starts with its first program, is on the screen the windows use.
+if [ -z "${DISPLAY:-}" ]; then
+  status=0
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@" || status=$?
+  WINEPREFIX="$top/build/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  exit $status
+fi
 if [ -n "${FENDREL_BENCH_BUILD:-}" ]; then
   builds=$(cd "$FENDREL_BENCH_BUILD" && pwd)
   cmake --build "$builds" -j2 --target pattern_bench md5_bench walk_bench robustness_bench responsiveness_bench \
@@ -46,9 +54,6 @@ bash "$top/tools/wine-prefix.sh"
 # (and a pipe reading the figures waiting) for as long as the server lives: they start here, with
 # their output going nowhere.
 WINEPREFIX="$top/build/wineprefix" WINEDEBUG=-all /usr/lib/wine/wine64 cmd.exe /c exit > /dev/null 2>&1 < /dev/null || true
-# The window needs a display; without one it opens on a virtual screen.
-screen=()
-[ -z "${DISPLAY:-}" ] && screen=(xvfb-run -a -s "-screen 0 1280x1024x24")
 work="$top/build/bench-work"
 mkdir -p "$work"
 winpath() { echo "Z:${1//\//\\}"; }
@@ -83,7 +88,7 @@ for build in $builds; do
   if [ "$which" = all ] || [ "$which" = responsiveness ]; then
     echo "== Responsiveness of the window during scans =="
     load
-    "${screen[@]}" "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 100000
+    "$run" "$build/bench/responsiveness_bench.exe" "$(winpath "$work")" 100000
     load
   fi
 
@@ -109,7 +114,7 @@ for build in $builds; do
     digest=$(md5sum "$big" | cut -d' ' -f1 | tr a-f A-F)
     seconds=$(awk -v ns="$(( $(date +%s%N) - start ))" 'BEGIN { printf "%.3f", ns / 1e9 }')
     real=${FENDREL_BENCH_REAL_TREE:-/usr}
-    "${screen[@]}" "$run" "$build/bench/product_bench.exe" "$(winpath "$work")" 172600 "$(winpath "$real")" \
+    "$run" "$build/bench/product_bench.exe" "$(winpath "$work")" 172600 "$(winpath "$real")" \
       "$(winpath "$big")" "$digest" "$seconds"
     load
   fi
