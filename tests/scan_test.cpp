@@ -71,11 +71,12 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
        [](ScanOptions& o, const Tree& tree) {
          o.Pattern = L"", o.IncludeDescription = o.IncludeCompanyName = o.IncludeMd5 = true;
          CreateDirectoryW(tree.Path(L"damaged").c_str(), nullptr);
-         for (const auto& [name, fixture] : {std::pair{L"data.exe", L"data_outside.exe"}, {L"language.exe", L"language_outside.exe"},
-                                             {L"language.exe.", L"language_outside.exe"}}) {
-           EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"damaged\\") + name, ReadBytes(FixturePath(fixture))));
+         for (const std::wstring name : {L"data", L"language", L"size", L"mz"}) {  // each also with a trailing dot
+           const std::string bytes = ReadBytes(FixturePath(name + L"_outside.exe"));
+           for (const wchar_t* dot : {L"", L"."}) EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"damaged\\") + name + L".exe" + dot, bytes));
          }
-       }, {Dated({L"data.exe", L"language.exe", L"language.exe."}, today), {}}, L"damaged"},
+       }, {Dated({L"data.exe", L"data.exe.", L"language.exe", L"language.exe.", L"size.exe", L"size.exe.", L"mz.exe", L"mz.exe."}, today), {}},
+       L"damaged"},
       {"no temporary folder for the list: no section", [](ScanOptions& o, const Tree& tree) {
          o.ScanRecentFolders = o.Recurse = true;
          SetEnvironmentVariableW(L"TMP", (tree.Base / L"not there").c_str());

@@ -29,11 +29,8 @@ std::string RunHost(const std::string& command) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return "failed";
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return "failed";
+  CloseHandle(process.hThread), CloseHandle(process.hProcess);
   std::string code;
   if (!Eventually(600000, [&] { return !(code = ReadBytes(folder / L"status")).empty(); })) return "failed";
   return code == "0\n" ? ReadBytes(folder / L"out") : "failed";
