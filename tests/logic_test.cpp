@@ -148,6 +148,11 @@ TEST(DisplayScale, PixelsRoundedAsWindowsRoundsAndIconsNeverStretched) {
   for (const auto& [wanted, chosen] : {std::pair{64, 64}, {65, 256}, {128, 256}, {300, 256}, {10, 16}, {49, 64}}) {
     EXPECT_EQ(IconSizeFor({16, 32, 48, 64, 256}, wanted), chosen) << wanted;
   }
+  // A group's directory (reserved, type, count), then entries of 14 bytes whose first is the width.
+  BYTE group[6 + 3 * 14] = {0, 0, 1, 0, 3};
+  group[6] = 16, group[6 + 14] = 0, group[6 + 2 * 14] = 48;
+  EXPECT_EQ(IconGroupSizes(group, sizeof group), (std::vector<int>{16, 256, 48}));
+  EXPECT_EQ(IconGroupSizes(group, sizeof group - 1), (std::vector<int>{16, 256})) << "an entry cut off is not read";
 }
 
 }  // namespace

@@ -25,16 +25,21 @@ int IconSizeFor(const std::vector<int>& sizes, int wanted) {
   return chosen;
 }
 
+std::vector<int> IconGroupSizes(const BYTE* group, size_t bytes) {
+  std::vector<int> sizes;
+  if (group == nullptr || bytes < kDirectoryBytes) return sizes;
+  const size_t count = static_cast<size_t>(group[4] | group[5] << 8);
+  for (size_t i = 0; i < count && kDirectoryBytes + (i + 1) * kEntryBytes <= bytes; ++i) {
+    const BYTE width = group[kDirectoryBytes + i * kEntryBytes];
+    sizes.push_back(width == 0 ? 256 : width);
+  }
+  return sizes;
+}
+
 HICON LoadIconAtSize(HINSTANCE instance, int groupId, int pixels) {
   DWORD bytes = 0;
   const BYTE* group = ResourceBytes(instance, FindResourceW(instance, MAKEINTRESOURCEW(groupId), RT_GROUP_ICON), bytes);
-  if (group == nullptr || bytes < kDirectoryBytes) return nullptr;
-  const size_t count = static_cast<size_t>(group[4] | group[5] << 8);
-  std::vector<int> sizes;
-  for (size_t i = 0; i < count && kDirectoryBytes + (i + 1) * kEntryBytes <= bytes; ++i) {
-    const BYTE width = group[kDirectoryBytes + i * kEntryBytes];
-    sizes.push_back(width == 0 ? 256 : width);  // 0 stands for 256
-  }
+  const std::vector<int> sizes = IconGroupSizes(group, bytes);
   const int size = IconSizeFor(sizes, pixels);
   for (size_t i = 0; i < sizes.size(); ++i) {
     if (sizes[i] != size) continue;

@@ -46,10 +46,10 @@ void FillSolid(Gdiplus::GpGraphics* graphics, COLORREF color, int x, int y, int 
 
 }  // namespace
 
-bool StartGdiplus() {
-  if (gdiplusToken != 0) return true;
+void StartGdiplus() {
+  if (gdiplusToken != 0) return;
   Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread kept
-  return Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) == Gdiplus::Ok;
+  Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
 }
 
 HBRUSH PaintSurfaceBrush(const SurfaceLayout& design) {

@@ -13,8 +13,8 @@ struct SurfaceLayout {
   int BandTop;
 };
 
-// Starts GDI+ once for the process; it is never shut down. False when it could not start.
-bool StartGdiplus();
+// Starts GDI+ once for the process; it is never shut down.
+void StartGdiplus();
 
 // Paints a surface at the display's scale into a bitmap and returns a pattern brush of it, owned
 // by the caller; null when GDI+ or GDI could not make it. GDI+ must have been started.
