@@ -14,10 +14,11 @@ std::wstring noted;          // the folder the walk entered last
 bool notedShown = true;      // the line shows `noted` already
 ULONGLONG shownAt = 0;       // tick count when the line's text was last set
 
-// Setting the text and painting it costs the window server about 0.2 ms under Wine: done at
-// every look at the queue through a tree of small folders, that was a twentieth of the scan, for
-// texts nobody can read at that pace.
-constexpr ULONGLONG kLeastMillisecondsShown = 100;
+// Shortening, setting and painting the text costs a few milliseconds under Wine, more in the
+// 32-bit build: done at every look at the queue through a tree of small folders, that was a
+// twentieth of the scan, and even ten times a second a few hundredths, for texts nobody reads at
+// that pace.
+constexpr ULONGLONG kLeastMillisecondsShown = 250;
 
 constexpr size_t kShownPathUnits = 2048;
 constexpr int kFolderLinePixels = 500;  // of the 96-DPI design: the line's width less a margin

@@ -1,7 +1,7 @@
 // The line on which the window shows the folder a scan is searching. The walk notes every folder
 // it enters (through the callback the window puts in the scan's record); the line's text is
 // shortened to its width and set only when the queue is about to be looked at (the drains run
-// ShowNotedFolder first), with the latest folder noted, and at most ten times a second. Painting
+// ShowNotedFolder first), with the latest folder noted, and at most four times a second. Painting
 // happens only inside drains, so every paint still shows a folder being searched at that moment,
 // while the shortening, the round trip to the window server and the painting are not paid for
 // texts that nobody could read (most folders of a tree of small folders).
