@@ -16,6 +16,8 @@ constexpr TimestampNames kTimestampNames[] = {
 
 const wchar_t* TruthText(bool value) { return value ? L"True" : L"False"; }
 
+const wchar_t* LineEnd(bool blankLine) { return blankLine ? L"\r\n\r\n" : L"\r\n"; }
+
 }  // namespace
 
 const TimestampNames& NamesOf(TimestampBase base) { return kTimestampNames[static_cast<int32_t>(base)]; }
@@ -82,7 +84,7 @@ LinePieces FileResultLine(const FileFacts& facts) {
   column(facts.Size);
   column(facts.Hash);
   column(facts.Publisher);
-  line.Add(facts.BlankLine ? L"\r\n\r\n" : L"\r\n");
+  line.Add(LineEnd(facts.BlankLine));
   return line;
 }
 
@@ -92,7 +94,7 @@ LinePieces FolderResultLine(std::wstring_view date, std::wstring_view folder, st
                                         std::wstring_view(L"\\"), name}) {
     line.Add(piece);
   }
-  line.Add(blankLine ? L"\r\n\r\n" : L"\r\n");
+  line.Add(LineEnd(blankLine));
   return line;
 }
 

@@ -19,5 +19,5 @@ void SetFolderLine(HWND line, HDC lineDC);
 void NoteFolder(const std::wstring& folder);
 
 // Sets the line's text to the latest noted folder, unless it shows it already or was set less
-// than a tenth of a second ago.
+// than a quarter of a second ago.
 void ShowNotedFolder();
