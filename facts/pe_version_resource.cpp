@@ -13,13 +13,17 @@ constexpr uint32_t kDataEntryBytes = 16;
 // No real resource tree has more entries on one level than this; more is damage.
 constexpr uint32_t kMostEntries = 4096;
 
-bool ReadAt(HANDLE file, uint64_t offset, void* into, DWORD bytes) {
+// How many of `bytes` bytes at `offset` were read into `into` (fewer where the file ends).
+DWORD ReadUpTo(HANDLE file, uint64_t offset, void* into, DWORD bytes) {
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(offset);
   DWORD got = 0;
-  return offset < (1ull << 62) && SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-         ReadFile(file, into, bytes, &got, nullptr) && got == bytes;
+  const bool read = offset < (1ull << 62) && SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+                    ReadFile(file, into, bytes, &got, nullptr);
+  return read ? got : 0;
 }
+
+bool ReadAt(HANDLE file, uint64_t offset, void* into, DWORD bytes) { return ReadUpTo(file, offset, into, bytes) == bytes; }
 
 uint32_t Word(const unsigned char* p) { return static_cast<uint32_t>(p[0] | p[1] << 8); }
 uint32_t Dword(const unsigned char* p) { return Word(p) | Word(p + 2) << 16; }
@@ -101,8 +105,9 @@ bool LeafData(const Tree& tree, const std::vector<Section>& sections, uint64_t f
 
 PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes) {
   unsigned char dos[64];
-  if (!ReadAt(file, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z') return PeVersionResource::NoImage;
-  if (!ReadAt(file, 0, dos, sizeof dos)) return PeVersionResource::NotPe;
+  const DWORD dosBytes = ReadUpTo(file, 0, dos, sizeof dos);
+  if (dosBytes < 2 || dos[0] != 'M' || dos[1] != 'Z') return PeVersionResource::NoImage;
+  if (dosBytes < sizeof dos) return PeVersionResource::NotPe;
   const uint32_t pe = Dword(dos + 0x3C);
   unsigned char headers[24 + 112 + 8 * 3];  // signature, file header, optional header to the resources
   if (!ReadAt(file, pe, headers, sizeof headers) || Dword(headers) != 0x00004550u) return PeVersionResource::NotPe;
