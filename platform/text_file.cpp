@@ -70,7 +70,8 @@ void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file) {
   if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE || !file->Pending) return;
   size_t total = 0;
   for (size_t i = 0; i < count; ++i) total += texts[i].size();
-  // Each unit takes at most two places.
+  // Each unit takes at most two places. Texts that fit the room go to the system in one write
+  // together, so that a line is on disk whole or not at all.
   if (2 * total > TextFile::kRoomUnits - file->PendingUnits) FlushTextFile(file);
   for (size_t i = 0; i < count; ++i) {
     const wchar_t* unit = texts[i].data();
