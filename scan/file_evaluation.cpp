@@ -7,9 +7,14 @@
 #include "facts/signature_check.h"
 #include "facts/version_strings.h"
 #include "platform/message_drains.h"
+#include "scan/file_day.h"
 #include "scan/log_text.h"
 
 namespace {
+
+// The day of the entry last dated. A day's span of file times means the same day in every scan,
+// so it is kept from one scan to the next.
+FileDay entryDay;
 
 const FILETIME& ChosenTime(const WIN32_FIND_DATAW& entry, EntryKind kind, TimestampBase base) {
   if (kind == EntryKind::Folder || base == TimestampBase::Creation) return entry.ftCreationTime;
@@ -21,8 +26,7 @@ void WriteLine(const LinePieces& line, TextFile* file) { WriteTexts(line.Piece.d
 
 EntryVerdict EvaluateFolder(ScanSession& session, const ScanPath& folder) {
   if (!session.FolderFile) return EntryVerdict::Continue;
-  const ShortText date = DateText(session.DateScratch);
-  WriteLine(FolderResultLine(date.View(), folder.Shown, session.FindData.cFileName, session.Settings.SeparateWithBlankLine),
+  WriteLine(FolderResultLine(entryDay.Text.View(), folder.Shown, session.FindData.cFileName, session.Settings.SeparateWithBlankLine),
             session.FolderFile.get());
   ++session.FoldersMatched;
   return EntryVerdict::Listed;
@@ -34,10 +38,9 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
   const WIN32_FIND_DATAW& entry = session.FindData;
   const ScanSettings& settings = session.Settings;
   // The UTC calendar date of the file time, against the local date the scan started on.
-  if (!FileTimeToSystemTime(&ChosenTime(entry, kind, settings.Timestamp), &session.DateScratch)) {
-    return EntryVerdict::Continue;
-  }
-  if (!PassesAgeTest(session.MaxAgeDays, DayNumber(session.DateScratch), session.TodayDayNumber)) {
+  if (!DateOf(ChosenTime(entry, kind, settings.Timestamp), entryDay)) return EntryVerdict::Continue;
+  session.DateScratch = entryDay.Date;
+  if (!PassesAgeTest(session.MaxAgeDays, entryDay.Number, session.TodayDayNumber)) {
     return EntryVerdict::Continue;
   }
   if (kind == EntryKind::File && (session.Pattern == nullptr || !MatchesPattern(*session.Pattern, entry.cFileName))) {
@@ -102,8 +105,7 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
     if (session.StopRequested) return EntryVerdict::Stop;
   }
 
-  const ShortText date = DateText(session.DateScratch);
-  facts.Date = date.View();
+  facts.Date = entryDay.Text.View();
   WriteLine(FileResultLine(facts), session.LogFile.get());
   ++session.FilesMatched;
   return EntryVerdict::Continue;

@@ -7,6 +7,7 @@
 #include "facts/signature_check.h"
 #include "platform/file_system.h"
 #include "platform/message_drains.h"
+#include "scan/file_day.h"
 #include "scan/log_text.h"
 #include "scan/scan_run.h"
 #include "support/files.h"
@@ -33,6 +34,24 @@ TEST(Ages, DayNumbersCountThirtyDayMonthsAndTheTestWrapsInThirtyTwoBits) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(PassesAgeTest(c.MaxAge, c.Entry, c.Today), c.Passes) << c.MaxAge << " " << c.Entry << " " << c.Today;
+  }
+}
+
+// The day last dated is reused for times inside its span: each time must still get its own UTC day.
+TEST(Ages, EachFileTimeTakesItsOwnUtcDayWhateverWasDatedBefore) {
+  constexpr uint64_t kDay = 864000000000, leap = 116444736000000000 + 19782 * kDay;  // 2024-02-29
+  const std::pair<uint64_t, const wchar_t*> times[] = {
+      {leap + 12345, L"2024-02-29"}, {leap + kDay - 1, L"2024-02-29"}, {leap + kDay, L"2024-03-01"},
+      {leap, L"2024-02-29"}, {leap - 1, L"2024-02-28"}, {leap, L"2024-02-29"}, {0, L"1601-01-01"},
+      {0x7FFFFFFFFFFFFFFF, L"30828-09-14"}, {0x8000000000000000, nullptr}, {leap + 1, L"2024-02-29"}};
+  FileDay day;
+  for (const auto& [ticks, text] : times) {
+    ASSERT_EQ(DateOf(FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, day), text != nullptr);
+    if (text == nullptr) continue;
+    int year = 0, month = 0, date = 0;
+    swscanf(text, L"%d-%d-%d", &year, &month, &date);
+    EXPECT_EQ(day.Text.View(), text) << std::hex << ticks;
+    EXPECT_EQ(day.Number, (year - 1870) * 365 + month * 30 + date) << std::hex << ticks;
   }
 }
 
