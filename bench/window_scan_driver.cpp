@@ -62,6 +62,10 @@ ScanOutcome ScanThroughWindow(RunningProgram& program, const StandIn& viewer, co
   // Leftovers of an earlier scan would look like this one's end.
   DeleteFileW(request.LogPath.c_str());
   DeleteFileW(viewer.Record().c_str());
+  // The pointer rests off the window, where a user's hand leaves it during a long scan. Left
+  // over a themed control, it has Wine poll for its leaving at every look at the queue (about
+  // half a millisecond each), which Windows does without the program.
+  SetCursorPos(0, 0);
   LetProgramSettle(program.Window, 0);
 
   ScanOutcome outcome;
