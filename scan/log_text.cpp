@@ -5,6 +5,8 @@
 #include <cwchar>
 #include <utility>
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Indexed by TimestampBase.
@@ -16,7 +18,7 @@ constexpr TimestampNames kTimestampNames[] = {
 
 const wchar_t* TruthText(bool value) { return value ? L"True" : L"False"; }
 
-const wchar_t* LineEnd(bool blankLine) { return blankLine ? L"\r\n\r\n" : L"\r\n"; }
+std::wstring_view LineEnd(bool blankLine) { return blankLine ? L"\r\n\r\n"sv : L"\r\n"sv; }
 
 }  // namespace
 
@@ -69,16 +71,16 @@ LinePieces FileResultLine(const FileFacts& facts) {
   LinePieces line;
   const auto column = [&line](const std::optional<std::wstring_view>& text) {
     if (!text) return;
-    line.Add(L" | ");
+    line.Add(L" | "sv);
     line.Add(*text);
   };
-  line.Add(L"<RecentFiles> | ");
+  line.Add(L"<RecentFiles> | "sv);
   line.Add(facts.TimeLabel);
   line.Add(facts.Date);
   column(facts.Attributes);  // before the path, though the legend names it after
-  line.Add(L" | ");
+  line.Add(L" | "sv);
   line.Add(facts.Folder);
-  line.Add(L"\\");
+  line.Add(L"\\"sv);
   line.Add(facts.Name);
   column(facts.Description);
   column(facts.Size);
@@ -90,8 +92,7 @@ LinePieces FileResultLine(const FileFacts& facts) {
 
 LinePieces FolderResultLine(std::wstring_view date, std::wstring_view folder, std::wstring_view name, bool blankLine) {
   LinePieces line;
-  for (const std::wstring_view piece : {std::wstring_view(L"<RecentFolder> | "), date, std::wstring_view(L" | "), folder,
-                                        std::wstring_view(L"\\"), name}) {
+  for (const std::wstring_view piece : {L"<RecentFolder> | "sv, date, L" | "sv, folder, L"\\"sv, name}) {
     line.Add(piece);
   }
   line.Add(LineEnd(blankLine));

@@ -24,7 +24,7 @@
 // in front of a result line's date, and the legend's field.
 struct TimestampNames {
   const wchar_t* Caption;
-  const wchar_t* LineLabel;
+  std::wstring_view LineLabel;  // its length known without a count, as it goes into every line
   const wchar_t* LegendField;
 };
 const TimestampNames& NamesOf(TimestampBase base);
