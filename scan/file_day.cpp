@@ -18,8 +18,6 @@ bool DateOf(const FILETIME& time, FileDay& day) {
                            date.wMilliseconds * kTicksPerMillisecond + ticks % kTicksPerMillisecond;
   day.From = ticks - intoDay;
   day.To = std::min(day.From + kTicksPerDay, kFirstUndatable);
-  date.wHour = date.wMinute = date.wSecond = date.wMilliseconds = 0;
-  day.Date = date;
   day.Number = DayNumber(date);
   day.Text = DateText(date);
   return true;

@@ -14,9 +14,8 @@ struct FileDay {
   // The file times of the day in hand, From included, To not; empty until a time is dated.
   uint64_t From = 0;
   uint64_t To = 0;
-  SYSTEMTIME Date{};    // the day, at midnight
-  int32_t Number = 0;   // DayNumber(Date)
-  ShortText Text;       // DateText(Date)
+  int32_t Number = 0;   // DayNumber of the day
+  ShortText Text;       // DateText of the day
 };
 
 // Puts the day of `time` in `day`. False, with `day` as it was, when the platform cannot date it.

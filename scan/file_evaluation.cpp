@@ -39,7 +39,6 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
   const ScanSettings& settings = session.Settings;
   // The UTC calendar date of the file time, against the local date the scan started on.
   if (!DateOf(ChosenTime(entry, kind, settings.Timestamp), entryDay)) return EntryVerdict::Continue;
-  session.DateScratch = entryDay.Date;
   if (!PassesAgeTest(session.MaxAgeDays, entryDay.Number, session.TodayDayNumber)) {
     return EntryVerdict::Continue;
   }

@@ -43,7 +43,7 @@ struct ScanSession {
   int32_t MaxAgeDays = 0;
   int32_t TodayDayNumber = 0;
   UniqueTextFile LogFile;
-  SYSTEMTIME DateScratch{};     // today's local date at the start, then each entry's UTC date
+  SYSTEMTIME DateScratch{};     // today's local date, taken when the scan starts
   UniqueTextFile FolderFile;    // the temporary recent-folders list, or none
   uint64_t FoldersMatched = 0;
   bool StopRequested = false;
