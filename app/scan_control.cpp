@@ -28,6 +28,9 @@ constexpr const wchar_t* kRootMissingText =
 constexpr const wchar_t* kLogUnopenableText =
     L"The selected log file could not be opened.\r\n\r\nMaybe you don't have enough access rights? Try choosing "
     L"another file.";
+constexpr const wchar_t* kWriteLostText =
+    L"The log file could not be written completely.\r\n\r\nThe disk may be full or no longer reachable. The log holds "
+    L"the lines found up to that point.";
 constexpr const wchar_t* kStopQuestionText = L"Are you sure you want to cancel the scan?";
 constexpr const wchar_t* kAlreadyStoppingText =
     L"FNX is already stopping the scan.\r\n\r\nSometimes it can take a while, if the application is retrieving the "
@@ -89,10 +92,15 @@ void ShowScanUnderWay() {
 
 void ShowWalking() { SetStatus(L"Currently searching in the folder:"); }
 
-void ShowFinished(const std::wstring& logPath) {
+// A log that lost lines is said so before it is shown; a log whose drive went away is not handed
+// to a viewer that could only fail on it.
+void ShowFinished(const ScanResult& result) {
   SetStatus(L"Scan complete. Opening the log file...");
   SetText(FolderLineId, L"");
-  OpenFinishedLog(logPath);
+  if (result.WriteLost) ShowMessageBox(kWriteLostText, L"OK", nullptr);
+  if (FileAttributesAsItIs(ResolveTypedPath(result.LogPath).Literal) != INVALID_FILE_ATTRIBUTES) {
+    OpenFinishedLog(result.LogPath);
+  }
   SetStatus(L"Waiting for Start scan...");
   SetText(StartScanButtonId, L"Start scan");
   Scanning = false;
@@ -113,7 +121,7 @@ void StartScan() {
   switch (result.Start) {
     case ScanStart::RootMissing: ShowMessageBox(kRootMissingText, L"OK", nullptr); break;
     case ScanStart::LogUnopenable: ShowMessageBox(kLogUnopenableText, L"OK", nullptr); break;
-    case ScanStart::Started: ShowFinished(result.LogPath); break;
+    case ScanStart::Started: ShowFinished(result); break;
   }
 }
 

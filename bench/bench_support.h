@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "facts/listed_file.h"
 #include "facts/md5_hash.h"
 #include "platform/scope_guard.h"
 #include "log_units.h"
@@ -160,7 +161,7 @@ inline HashFigures HashMatchedFiles(const std::wstring& log) {
   for (const std::wstring& path : paths) {
     wchar_t digest[129] = {};
     uint32_t count = 128;
-    ComputeFileMd5(path.c_str(), digest, count);
+    ComputeFileMd5(OpenListedFile(path.c_str()).get(), digest, count);
   }
   figures.Seconds = NowSeconds() - start;
   return figures;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "facts/hex_text.h"
-#include "platform/file_system.h"
 #include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 
@@ -36,15 +35,10 @@ HCRYPTPROV Md5Provider() {
 
 }  // namespace
 
-bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
-  // Read sharing only: a file that someone is still writing gives no digest rather than a
-  // digest of bytes that are about to change.
-  const UniqueFileHandle file =
-      AdoptFileHandle(OpenFileAsItIs(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
-  if (!file) return false;
-  // Only a file on disk is ever read: a device (a serial port behind a name like aux.dll, a
-  // console, nul) would give a digest of nothing or block the scan for ever.
-  if (GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+bool ComputeFileMd5(HANDLE file, wchar_t* text, uint32_t& count) {
+  // The other facts of the line read the same handle before: the whole file, from its start.
+  LARGE_INTEGER start{};
+  if (file == nullptr || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return false;
 
   const HCRYPTPROV provider = Md5Provider();
   HCRYPTHASH hash = 0;
@@ -57,7 +51,7 @@ bool ComputeFileMd5(const wchar_t* path, wchar_t* text, uint32_t& count) {
     DWORD got = 0;
     // A read that fails part-way (a locked region, a vanished network share) would otherwise
     // pass off the digest of a prefix as the file's.
-    if (!ReadFile(file.get(), chunk.get(), kMd5ChunkBytes, &got, nullptr)) return false;
+    if (!ReadFile(file, chunk.get(), kMd5ChunkBytes, &got, nullptr)) return false;
     if (got == 0) break;
     if (!CryptHashData(hash, chunk.get(), got, 0)) return false;
     // After a full chunk more may follow; the last (or only) chunk is followed by the scan's

@@ -1,11 +1,15 @@
 #include "facts/pe_version_resource.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace {
 
 constexpr uint32_t kVersionType = 16;  // RT_VERSION
+// The languages the platform tries first on an English system, before the first one listed.
+constexpr uint32_t kNeutralLanguage = 0x0000;
+constexpr uint32_t kUsEnglish = 0x0409;
 constexpr uint32_t kSubdirectory = 0x80000000u;
 constexpr uint32_t kDirectoryBytes = 16;
 constexpr uint32_t kEntryBytes = 8;
@@ -74,17 +78,34 @@ bool ReadDirectory(const Tree& tree, uint32_t at, std::vector<unsigned char>& en
   return ReadAt(tree.File, tree.Offset + at + kDirectoryBytes, entries.data(), static_cast<DWORD>(entries.size()));
 }
 
-// The offset field of the entry numbered `id`, or with `firstIfNone` of the first entry.
-bool FindEntry(const std::vector<unsigned char>& entries, uint32_t named, uint32_t id, bool firstIfNone, uint32_t& target) {
-  for (size_t i = named; i < entries.size() / kEntryBytes; ++i) {  // entries by number follow those by name
-    if (Dword(&entries[kEntryBytes * i]) == id) {
-      target = Dword(&entries[kEntryBytes * i + 4]);
+// The offset field of the entry numbered `id`. The loader takes the numbered entries (they follow
+// those by name) for sorted and halves them: among several entries of one number in a damaged
+// file it lands on the one that halving reaches, and so does this.
+bool FindEntry(const std::vector<unsigned char>& entries, uint32_t named, uint32_t id, uint32_t& target) {
+  size_t low = named, high = entries.size() / kEntryBytes;
+  while (low < high) {
+    const size_t middle = low + (high - 1 - low) / 2;
+    const uint32_t number = Word(&entries[kEntryBytes * middle]);
+    if (number == id) {
+      target = Dword(&entries[kEntryBytes * middle + 4]);
       return true;
     }
+    if (number > id) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
   }
-  if (!firstIfNone) return false;
-  target = Dword(&entries[4]);
-  return true;
+  return false;
+}
+
+// The entry numbered by the first of `ids` that the directory holds, else its first entry.
+uint32_t ChooseEntry(const std::vector<unsigned char>& entries, uint32_t named, std::initializer_list<uint32_t> ids) {
+  uint32_t target = 0;
+  for (const uint32_t id : ids) {
+    if (FindEntry(entries, named, id, target)) return target;
+  }
+  return Dword(&entries[4]);
 }
 
 // The file offset and size of the resource bytes that a language entry leads to, as far as
@@ -124,6 +145,7 @@ PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD 
   const unsigned char* resources = optional + (plus ? 112 : 96) + 2 * 8;
   if (directories < 3 || optionalBytes < (plus ? 112u : 96u) + 3 * 8) return PeVersionResource::NotFound;
   const uint32_t treeAddress = Dword(resources);
+  const uint32_t headerBytes = Dword(optional + 60);
   if (treeAddress == 0 || sectionCount == 0 || sectionCount > 96) return PeVersionResource::NotFound;
 
   std::vector<unsigned char> table(static_cast<size_t>(sectionCount) * 40);
@@ -135,30 +157,32 @@ PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD 
     const unsigned char* s = &table[40 * i];
     sections.push_back({Dword(s + 12), Dword(s + 20), Dword(s + 16)});
   }
-  // The tree is whatever its section holds in the file from its start on.
+  // The loader takes an address within the headers as an offset in the file, which holds the
+  // headers from its first byte; any other address is where its section stores it. The tree is
+  // whatever the file holds from there on (within that section).
   Tree tree{file, 0, 0};
   uint64_t treeBytes = 0;
-  if (!StoredAt(sections, fileSize, treeAddress, tree.Offset, treeBytes)) return PeVersionResource::NotFound;
-  tree.Bytes = static_cast<uint32_t>(treeBytes);
+  if (treeAddress < headerBytes) {
+    tree.Offset = treeAddress;
+    treeBytes = fileSize > treeAddress ? fileSize - treeAddress : 0;
+  } else if (!StoredAt(sections, fileSize, treeAddress, tree.Offset, treeBytes)) {
+    return PeVersionResource::NotFound;
+  }
+  tree.Bytes = static_cast<uint32_t>(treeBytes < UINT32_MAX ? treeBytes : UINT32_MAX);
 
   std::vector<unsigned char> entries;
-  uint32_t named = 0, names = 0, languages = 0;
-  if (!ReadDirectory(tree, 0, entries, named) || !FindEntry(entries, named, kVersionType, false, names) ||
-      !(names & kSubdirectory)) {
+  uint32_t named = 0, names = 0;
+  if (!ReadDirectory(tree, 0, entries, named) || !FindEntry(entries, named, kVersionType, names) ||
+      !(names & kSubdirectory) || !ReadDirectory(tree, names & ~kSubdirectory, entries, named)) {
     return PeVersionResource::NotFound;
   }
-  if (!ReadDirectory(tree, names & ~kSubdirectory, entries, named) || !FindEntry(entries, named, 1, true, languages) ||
-      !(languages & kSubdirectory) || !ReadDirectory(tree, languages & ~kSubdirectory, entries, named)) {
+  const uint32_t languages = ChooseEntry(entries, named, {1});
+  if (!(languages & kSubdirectory) || !ReadDirectory(tree, languages & ~kSubdirectory, entries, named)) {
     return PeVersionResource::NotFound;
   }
-  // The loader may take another language than the first: every one must stay inside the file.
-  // The first, checked last, is the one read.
   uint64_t offset = 0;
   DWORD wanted = 0;
-  for (size_t i = entries.size() / kEntryBytes; i-- > 0;) {
-    if (!LeafData(tree, sections, fileSize, Dword(&entries[kEntryBytes * i + 4]), bytes, offset, wanted)) {
-      return PeVersionResource::NotFound;
-    }
-  }
+  const uint32_t leaf = ChooseEntry(entries, named, {kNeutralLanguage, kUsEnglish});
+  if (!LeafData(tree, sections, fileSize, leaf, bytes, offset, wanted)) return PeVersionResource::NotFound;
   return ReadAt(file, offset, data, wanted) ? PeVersionResource::Found : PeVersionResource::NotFound;
 }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "facts/hex_text.h"
-#include "platform/file_system.h"
 #include "platform/message_drains.h"
 #include "platform/scope_guard.h"
 
@@ -161,22 +160,17 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
 
 bool CatalogCheckApplies(uint64_t fileSize) { return fileSize <= kCatalogCheckLimit; }
 
-uint32_t VerifyFileSignature(const wchar_t* path) {
-  // Both checks read the file through this handle, opened on the file system as it is: the
-  // verdict is about the bytes that the path names and that the hash reads, not about a
-  // redirected copy, and the trust machinery (which loads its modules lazily) runs with
-  // redirection on. Other writers and deleters are allowed: the scan only reads, and must not
-  // stand in the way of the programs that own the file.
-  const UniqueFileHandle file = AdoptFileHandle(OpenFileAsItIs(
-      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
-  // A folder cannot be opened this way; a device (a name such as aux.dll that Windows maps to
-  // one) is never read.
-  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return kStatusUnopenable;
+uint32_t VerifyFileSignature(HANDLE file, const wchar_t* path) {
+  // Both checks read the file through the line's handle, opened on the file system as it is:
+  // the verdict is about the bytes that the walk listed and that the hash reads, not about a
+  // redirected copy or a file the path names now, and the trust machinery (which loads its
+  // modules lazily) runs with redirection on.
+  if (file == nullptr) return kStatusUnopenable;
 
   WINTRUST_FILE_INFO fileInfo{};
   fileInfo.cbStruct = sizeof fileInfo;
   fileInfo.pcwszFilePath = path;
-  fileInfo.hFile = file.get();
+  fileInfo.hFile = file;
   WINTRUST_DATA data{};
   data.cbStruct = sizeof data;
   data.dwUIChoice = WTD_UI_NONE;
@@ -184,6 +178,7 @@ uint32_t VerifyFileSignature(const wchar_t* path) {
   data.dwUnionChoice = WTD_CHOICE_FILE;
   data.pFile = &fileInfo;
   data.dwStateAction = WTD_STATEACTION_IGNORE;
+  RewindFile(file);
   uint32_t status = CheckTrust(data);
   if (status == 0) return status;
   DrainMessageQueue();
@@ -191,8 +186,8 @@ uint32_t VerifyFileSignature(const wchar_t* path) {
   // Hashing a huge file for the catalog lookup would stall the scan; such files keep their
   // embedded verdict.
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || !CatalogCheckApplies(static_cast<uint64_t>(size.QuadPart))) return status;
-  CheckThroughCatalog(file.get(), path, data, status);
+  if (!GetFileSizeEx(file, &size) || !CatalogCheckApplies(static_cast<uint64_t>(size.QuadPart))) return status;
+  CheckThroughCatalog(file, path, data, status);
   return status;
 }
 

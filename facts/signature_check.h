@@ -2,13 +2,15 @@
 // and the verdict text put in front of its company name.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
-// Zero when trusted, else the trust error, or 0xFEFEFEFE when no file on disk can be opened
-// under the path. The path is in the form the file
-// system is to take literally (ScanPath::Literal).
-uint32_t VerifyFileSignature(const wchar_t* path);
+// Zero when trusted, else the trust error, or 0xFEFEFEFE when there is no file (null). Both the
+// embedded check and the catalog lookup read the open file (OpenListedFile); its path, in the
+// form the file system is to take literally (ScanPath::Literal), only names it to the checks.
+uint32_t VerifyFileSignature(HANDLE file, const wchar_t* path);
 
 // The verdict text for a status ("Signed :  ", "Unsigned :  ", ...).
 const wchar_t* SignatureVerdictText(uint32_t status);

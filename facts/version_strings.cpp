@@ -4,8 +4,6 @@
 #include <cstring>
 
 #include "facts/pe_version_resource.h"
-#include "platform/file_system.h"
-#include "platform/scope_guard.h"
 
 namespace {
 
@@ -89,39 +87,26 @@ bool InsideBlock(const VersionInfoBlock& block, const void* value, size_t bytes)
   return at >= begin && at <= begin + kVersionDataBytes && bytes <= static_cast<size_t>(begin + kVersionDataBytes - at);
 }
 
-// The version resource as the platform's lookup gives it (it also knows the resources that
-// language files hold, and formats other than PE), but never for a PE file whose resource the
-// own reader does not find inside the file (that lookup maps the file and follows the tree's
-// offsets unchecked), nor for a file that is no program image at all (a script, a text: the
-// lookup would only cost the scan its time). Where the lookup cannot be handed the path (it may read it as an ordinary
-// path, which would name another file, or refuse one of 260 units or more), the resource comes
-// from the file's own bytes, read through a handle on exactly the file that was listed.
-bool ReadVersionData(const wchar_t* path, unsigned char* data) {
-  const UniqueFileHandle file = AdoptFileHandle(OpenFileAsItIs(
-      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
-  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
-  const PeVersionResource own = ReadPeVersionResource(file.get(), data, kVersionDataBytes);
-  if (own == PeVersionResource::NotFound || own == PeVersionResource::NoImage) return false;
-  if (OrdinaryCallReaches(path) &&
-      AsItIs([&] { return GetFileVersionInfoW(path, 0, kVersionDataBytes, data) != FALSE; })) {
-    return true;
-  }
-  // What the platform would not give is still the file's own resource.
-  std::memset(data, 0, kVersionDataBytes);
-  return own == PeVersionResource::Found &&
-         ReadPeVersionResource(file.get(), data, kVersionDataBytes) == PeVersionResource::Found;
+// The version resource is read from the file's own bytes, through the handle on exactly the file
+// the walk listed: the platform's lookup opens the file again by its path, which may name
+// another file (an ordinary form trims a trailing dot; a name without an extension gets ".dll"),
+// reads it at another moment, and follows the tree's offsets unchecked, so one planted file
+// could end the scan. Only a PE file holds the 32-bit layout read here; 16-bit programs store
+// the 16-bit layout, whose texts are not read.
+bool ReadVersionData(HANDLE file, unsigned char* data) {
+  return file != nullptr && ReadPeVersionResource(file, data, kVersionDataBytes) == PeVersionResource::Found;
 }
 
 }  // namespace
 
-void LoadVersionInfo(const wchar_t* path, VersionInfoBlock& block) {
+void LoadVersionInfo(HANDLE file, VersionInfoBlock& block) {
   block.Loaded = false;
   block.Translation = nullptr;
   block.TranslationSize = 0;
   std::memset(block.VersionData, 0, sizeof block.VersionData);
 
   // A fixed size and no GetFileVersionInfoSizeW: a larger resource is cut to its first bytes.
-  if (!ReadVersionData(path, block.VersionData)) return;
+  if (!ReadVersionData(file, block.VersionData)) return;
   if (!ClipVersionTree(block.VersionData, kVersionDataBytes)) return;
 
   void* table = nullptr;

@@ -18,9 +18,8 @@ struct VersionInfoBlock {
   bool Loaded = false;                           // resource read and translation table found
 };
 
-// Reads the start of the version resource of the file at `path`, in the form the file system is
-// to take literally (ScanPath::Literal).
-void LoadVersionInfo(const wchar_t* path, VersionInfoBlock& block);
+// Reads the start of the version resource of the open file (OpenListedFile; null: none).
+void LoadVersionInfo(HANDLE file, VersionInfoBlock& block);
 
 // The value under the last translation pair, or the default text. An existing empty value
 // gives an empty text.

@@ -79,21 +79,39 @@ std::wstring FolderItself(const std::wstring& literalFolder) {
   if (!StartsWith(literalFolder, L"\\\\?\\") || literalFolder.size() == 4 || literalFolder.back() == L'\\') {
     return literalFolder;
   }
-  const std::wstring rest = literalFolder.substr(4);
-  const size_t parts = 1 + static_cast<size_t>(std::count(rest.begin(), rest.end(), L'\\'));
-  const std::wstring first = rest.substr(0, rest.find(L'\\'));
-  const auto is = [&first](const wchar_t* name) {
-    return CompareStringOrdinal(first.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+  std::vector<std::wstring> parts(1);
+  for (const wchar_t c : literalFolder.substr(4)) {
+    if (c == L'\\') {
+      parts.emplace_back();
+    } else {
+      parts.back().push_back(c);
+    }
+  }
+  const auto is = [&parts](size_t part, const wchar_t* name) {
+    return CompareStringOrdinal(parts[part].c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
   };
   // One part names a device of the object namespace (C:, Volume{...}, HarddiskVolume3); a share
-  // is UNC\server\share, a device reached from the namespace's root GLOBALROOT\Device\<name>.
-  const bool volume = parts == 1 || (parts == 3 && (is(L"UNC") || is(L"GLOBALROOT")));
+  // is UNC\server\share, a device reached from the namespace's root GLOBALROOT\Device\<name>,
+  // and a share reached through the network's device GLOBALROOT\Device\Mup\server\share.
+  const bool volume = parts.size() == 1 || (parts.size() == 3 && (is(0, L"UNC") || is(0, L"GLOBALROOT"))) ||
+                      (parts.size() == 5 && is(0, L"GLOBALROOT") && is(1, L"Device") && is(2, L"Mup"));
   return volume ? literalFolder + L"\\" : literalFolder;
 }
 
-bool OrdinaryCallReaches(const std::wstring& literalPath) {
-  const std::wstring ordinary = OrdinaryPath(literalPath);
-  return ordinary.size() < MAX_PATH && ExtendedLengthPath(FullPath(ordinary)) == literalPath;
+bool NamesDosDevice(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+  if (name.size() >= 2 && name[1] == L':') name.erase(0, 2);  // "X:nul", relative to drive X
+  // The device is the part before any extension or stream, blanks at its end ignored.
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  if (name.size() < 3 || name.size() > 7) return false;
+  for (wchar_t& c : name) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c);
+  for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"}) {
+    if (name == device) return true;
+  }
+  return name.size() == 4 && (name.compare(0, 3, L"com") == 0 || name.compare(0, 3, L"lpt") == 0) &&
+         name[3] >= L'1' && name[3] <= L'9';
 }
 
 RedirectionOff::RedirectionOff() : Off(UnderWow64() && Wow64DisableWow64FsRedirection(&Previous) != FALSE) {}

@@ -39,12 +39,10 @@ void AppendName(ScanPath& folder, const wchar_t* name);
 // for with its backslash. The walk joins names to the folder's Literal form as it is.
 std::wstring FolderItself(const std::wstring& literalFolder);
 
-// Whether a call that takes only a path, and may read it as an ordinary one within the classic
-// limit of 260 units (the platform's version lookup), reaches exactly this file when handed the
-// literal path. False where Windows reads the ordinary form as another name (a trailing dot or
-// blank of the last part trimmed) or as a device (aux.dll, con, lpt1...), and for paths of 260
-// units or more.
-bool OrdinaryCallReaches(const std::wstring& literalPath);
+// Whether the last part of the path is a DOS device name (con, prn, aux, nul, com1-com9,
+// lpt1-lpt9, conin$, conout$), which Windows takes for the device in any folder and with any
+// extension: "C:\logs\nul.txt" is the NUL device.
+bool NamesDosDevice(const std::wstring& path);
 
 // Turns WOW64 file-system redirection off for its lifetime; does nothing outside WOW64.
 struct RedirectionOff {

@@ -66,10 +66,11 @@ bool DrainIsDue(long long now, long long last, long long frequency) {
 
 void StartDrainClock() { lastDrain = Now(); }
 
-void DrainScanWhenDue(TextFile* log) {
+void DrainScanWhenDue(TextFile* log, TextFile* folderList) {
   if (!DrainIsDue(Now(), lastDrain, Frequency())) return;
   // What the scan has found so far is on disk within a drain interval, even if the process is
-  // killed before the log is closed.
+  // killed before the log is closed, and a disk that fills is noticed within one.
   FlushTextFile(log);
+  if (folderList != nullptr) FlushTextFile(folderList);
   PumpMessages();
 }

@@ -44,6 +44,12 @@ bool OpenTextFile(const uint32_t* flags, UniqueTextFile& file, const std::wstrin
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, write ? CREATE_ALWAYS : OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL);
   if (handle == INVALID_HANDLE_VALUE) return false;
+  // A log named after a device (nul.txt, aux, a console) would open the device: whatever the
+  // scan wrote would vanish or go elsewhere while the scan said it was logged.
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return false;
+  }
   file.reset(new TextFile);
   file->Handle = handle;
   if (write) {
@@ -67,7 +73,7 @@ wchar_t* CopyInTextMode(const wchar_t* unit, const wchar_t* end, wchar_t* out) {
 }  // namespace
 
 void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file) {
-  if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE || !file->Pending) return;
+  if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE || !file->Pending || file->Lost) return;
   size_t total = 0;
   for (size_t i = 0; i < count; ++i) total += texts[i].size();
   // Each unit takes at most two places. Texts that fit the room go to the system in one write
@@ -76,8 +82,9 @@ void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file) {
   for (size_t i = 0; i < count; ++i) {
     const wchar_t* unit = texts[i].data();
     const wchar_t* const end = unit + texts[i].size();
-    while (unit != end) {
-      // A text larger than the room goes out in parts.
+    while (unit != end && !file->Lost) {
+      // A text larger than the room goes out in parts; once one part is lost no later one is
+      // written, so the parts on disk are never apart.
       const size_t part = std::min<size_t>(static_cast<size_t>(end - unit), TextFile::kRoomUnits / 2);
       if (2 * part > TextFile::kRoomUnits - file->PendingUnits) FlushTextFile(file);
       wchar_t* const room = file->Pending.get();
@@ -87,22 +94,60 @@ void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file) {
   }
 }
 
+void WriteClosingText(std::wstring_view text, TextFile* file) {
+  if (file == nullptr) return;
+  const bool lost = file->Lost;
+  file->Lost = false;
+  WriteText(text, file);
+  FlushTextFile(file);
+  file->Lost = file->Lost || lost;
+}
+
+namespace {
+
+// How many of the first `units` units make whole lines: up to the last line feed, or the
+// byte-order mark alone when the units start the file.
+size_t WholeLineUnits(const wchar_t* room, size_t units, bool startOfFile) {
+  for (size_t i = units; i > 0; --i) {
+    if (room[i - 1] == L'\n') return i;
+  }
+  return startOfFile && units > 0 && room[0] == 0xFEFF ? 1 : 0;
+}
+
+}  // namespace
+
 bool FlushTextFile(TextFile* file) {
   if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE) return false;
-  const char* bytes = reinterpret_cast<const char*>(file->Pending.get());
-  const size_t total = file->PendingUnits * sizeof(wchar_t);
-  bool complete = true;
-  for (size_t done = 0; done < total;) {
+  const size_t units = file->PendingUnits;
+  file->PendingUnits = 0;
+  if (file->Lost) return false;
+  const wchar_t* const room = file->Pending.get();
+  const char* bytes = reinterpret_cast<const char*>(room);
+  const size_t total = units * sizeof(wchar_t);
+  size_t done = 0;
+  while (done < total) {
     DWORD written = 0;
     const DWORD ask = static_cast<DWORD>(std::min<size_t>(total - done, 1u << 24));
-    if (!WriteFile(file->Handle, bytes + done, ask, &written, nullptr) || written == 0) {
-      complete = false;  // the text is lost, as any write error is: the scan goes on
-      break;
-    }
-    done += written;
+    const bool wrote = WriteFile(file->Handle, bytes + done, ask, &written, nullptr) != FALSE;
+    done += wrote ? written : 0;
+    // A short write is as lost as a failed one: a full disk may take part of a write, say it
+    // succeeded, and fail the next.
+    if (!wrote || written < ask) break;
   }
-  file->PendingUnits = 0;
-  return complete;
+  const bool startOfFile = file->FileBytes == 0;
+  const size_t whole = WholeLineUnits(room, done / sizeof(wchar_t), startOfFile);
+  if (whole > 0) file->WholeBytes = file->FileBytes + whole * sizeof(wchar_t);
+  if (done == total) {
+    file->FileBytes += total;
+    return true;
+  }
+  // The part of a line that landed goes again, so the file ends with its last whole line.
+  file->Lost = true;
+  LARGE_INTEGER cut;
+  cut.QuadPart = static_cast<LONGLONG>(file->WholeBytes);
+  if (SetFilePointerEx(file->Handle, cut, nullptr, FILE_BEGIN)) SetEndOfFile(file->Handle);
+  file->FileBytes = file->WholeBytes;
+  return false;
 }
 
 void CloseTextFile(TextFile* file) {

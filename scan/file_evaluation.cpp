@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "facts/listed_file.h"
 #include "facts/md5_hash.h"
 #include "facts/signature_check.h"
 #include "facts/version_strings.h"
@@ -29,7 +30,7 @@ EntryVerdict EvaluateFolder(ScanSession& session, const ScanPath& folder) {
   WriteLine(FolderResultLine(entryDay.Text.View(), folder.Shown, session.FindData.cFileName, session.Settings.SeparateWithBlankLine),
             session.FolderFile.get());
   ++session.FoldersMatched;
-  return EntryVerdict::Listed;
+  return WriteLost(session) ? EntryVerdict::Stop : EntryVerdict::Listed;
 }
 
 }  // namespace
@@ -60,12 +61,15 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
 
   const bool readsFile = settings.IncludeCompanyName || settings.VerifySignatures || settings.IncludeDescription ||
                          settings.IncludeMd5;
+  UniqueFileHandle file;
   if (readsFile) {
-    // Every fact is read under the name exactly as listed; the path's room is the scan's.
+    // Every fact is read under the name exactly as listed, through one handle; the path's room
+    // is the scan's.
     session.FilePath.assign(folder.Literal).append(1, L'\\').append(entry.cFileName);
     // A signature check or a hash can take seconds on a big file: the lines found before it go
     // to disk first.
     if (settings.VerifySignatures || settings.IncludeMd5) FlushTextFile(session.LogFile.get());
+    file = OpenListedFile(session.FilePath.c_str());
   }
   const wchar_t* path = session.FilePath.c_str();
 
@@ -73,17 +77,17 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
   if (settings.IncludeCompanyName || settings.VerifySignatures || settings.IncludeDescription) {
     // About 5 KB: kept off the stack.
     const auto block = std::make_unique<VersionInfoBlock>();
-    LoadVersionInfo(path, *block);
+    LoadVersionInfo(file.get(), *block);
     company = QueryVersionString(*block, L"CompanyName", L"No publisher");
     bool isMicrosoft;
     if (settings.VerifySignatures) {
-      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(path), company);
+      isMicrosoft = ApplySignatureVerdict(VerifyFileSignature(file.get(), path), company);
     } else {
       isMicrosoft = IsMicrosoftCompany(company);
     }
     if (isMicrosoft && !settings.IncludeMicrosoftFiles) return EntryVerdict::Continue;
-    DrainScanWhenDue(session.LogFile.get());
-    if (session.StopRequested) return EntryVerdict::Stop;
+    DrainScan(session);
+    if (ScanMustEnd(session)) return EntryVerdict::Stop;
     if (settings.IncludeCompanyName) facts.Publisher = company;
     if (settings.IncludeDescription) {
       description = QueryVersionString(*block, L"FileDescription", L"No description");
@@ -98,14 +102,15 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
   wchar_t digest[129] = {};
   if (settings.IncludeMd5) {
     uint32_t count = 128;
-    const bool hashed = ComputeFileMd5(path, digest, count) && digest[0] != L'\0';
+    const bool hashed = ComputeFileMd5(file.get(), digest, count) && digest[0] != L'\0';
     facts.Hash = hashed ? std::wstring_view(digest) : std::wstring_view(L"Hash error: Unknown");
-    DrainScanWhenDue(session.LogFile.get());
-    if (session.StopRequested) return EntryVerdict::Stop;
+    DrainScan(session);
+    if (ScanMustEnd(session)) return EntryVerdict::Stop;
   }
 
   facts.Date = entryDay.Text.View();
   WriteLine(FileResultLine(facts), session.LogFile.get());
   ++session.FilesMatched;
-  return EntryVerdict::Continue;
+  // A line that could not be written ends the scan: no later line could land after it.
+  return WriteLost(session) ? EntryVerdict::Stop : EntryVerdict::Continue;
 }

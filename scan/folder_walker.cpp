@@ -8,8 +8,10 @@
 
 namespace {
 
+// The listing's own entries for the folder itself and its parent. Any other name, however many
+// dots it starts with ("..cache", "...", ".. "), is a real folder, and a known place to hide.
 bool IsDotName(const wchar_t* name) {
-  return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.');
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
 // One folder being listed: its open listing and where its path ends in the walk's path.
@@ -24,8 +26,8 @@ struct WalkLevel {
 // Starts listing the folder now in `path`: true with a level added, or true with none when it
 // cannot be listed (it contributes nothing); false when a stop was asked for.
 bool EnterFolder(const ScanPath& path, ScanSession& session, bool insideRecentFolder, std::vector<WalkLevel>& levels) {
-  DrainScanWhenDue(session.LogFile.get());
-  if (session.StopRequested) return false;
+  DrainScan(session);
+  if (ScanMustEnd(session)) return false;
   UniqueFindHandle find(FindFirstFileAsItIs(path.Literal + L"\\*", &session.FindData));
   if (find.get() == INVALID_HANDLE_VALUE || !find) return true;
   if (session.NoteFolder != nullptr) session.NoteFolder(path.Shown);
@@ -63,8 +65,8 @@ bool WalkFolder(const ScanPath& folder, ScanSession& session, bool insideRecentF
     }
     ++session.FilesAnalyzed;
     if (session.FilesAnalyzed % 5 == 0) {
-      DrainScanWhenDue(session.LogFile.get());
-      if (session.StopRequested) return false;
+      DrainScan(session);
+      if (ScanMustEnd(session)) return false;
     }
     const WIN32_FIND_DATAW& entry = session.FindData;
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {

@@ -2,7 +2,8 @@
 // file (and, for the recent-folders list, every real subfolder) to the evaluator. It tells the
 // session's NoteFolder each folder it enters, keeps the window alive by draining the queue once
 // per folder and every fifth entry of the scan (at most every few milliseconds, see
-// DrainScanWhenDue), and it tests the stop flag at each of those points.
+// DrainScanWhenDue), and it tests the stop flag, and whether a write was lost, at each of those
+// points.
 // No list of entries is built and nothing grows with the width of the tree: one FindData record
 // in the session serves every level, and one path (in both its forms) grows and shrinks as the
 // walk goes down and up. The levels are kept in a list of their own, one open listing each,
@@ -14,5 +15,5 @@
 #include "scan/scan_session.h"
 
 // True when this folder and everything below it was walked to the end; false when the walk
-// ended because StopRequested was found set. The folder comes from ResolveTypedPath.
+// ended because StopRequested was found set or a write of the log or the folder list was lost. The folder comes from ResolveTypedPath.
 bool WalkFolder(const ScanPath& folder, ScanSession& session, bool insideRecentFolder);

@@ -170,9 +170,13 @@ std::wstring RecentFoldersEnd() {
   return L"  ======================= End of Recent folders list. =======================\r\n\r\n\r\n";
 }
 
-std::wstring FooterEndLine(bool completed, const std::wstring& now) {
-  if (completed) return L"\r\n   The FNX scan completed successfully at " + now + L"\r\n\r\n";
-  return L"\r\n   The FNX scan was interrupted by the user at " + now + L".\r\n\r\n";
+std::wstring FooterEndLine(ScanEnd end, const std::wstring& now) {
+  switch (end) {
+    case ScanEnd::Completed: return L"\r\n   The FNX scan completed successfully at " + now + L"\r\n\r\n";
+    case ScanEnd::StoppedByUser: return L"\r\n   The FNX scan was interrupted by the user at " + now + L".\r\n\r\n";
+    case ScanEnd::WriteLost: break;
+  }
+  return L"\r\n   The FNX scan was interrupted by a write error at " + now + L"\r\n\r\n";
 }
 
 std::wstring FooterCounters(uint64_t filesAnalyzed, uint64_t filesMatched, uint64_t foldersMatched) {

@@ -96,6 +96,9 @@ std::wstring RecentFoldersOpening();
 // Appended to the folder list after the walk.
 std::wstring RecentFoldersEnd();
 
+// How a scan ended, as its footer says.
+enum class ScanEnd { Completed, StoppedByUser, WriteLost };
+
 // The end line, then the counters and the closing banner.
-std::wstring FooterEndLine(bool completed, const std::wstring& now);
+std::wstring FooterEndLine(ScanEnd end, const std::wstring& now);
 std::wstring FooterCounters(uint64_t filesAnalyzed, uint64_t filesMatched, uint64_t foldersMatched);

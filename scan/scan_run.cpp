@@ -22,9 +22,12 @@ int32_t ParseMaxAgeDays(const std::wstring& text) {
 
 namespace {
 
-// Zeroes the session and opens (creates or truncates) the log.
-bool OpenScanLog(ScanSession& session, const ScanPath& logPath) {
+// Zeroes the session and opens (creates or truncates) the log. A log named after a device is
+// refused before anything is opened: "nul.txt" in any folder is the NUL device, and a port
+// behind "com1.log" might not even answer.
+bool OpenScanLog(ScanSession& session, const std::wstring& typed, const ScanPath& logPath) {
   session = ScanSession{};
+  if (NamesDosDevice(typed) || NamesDosDevice(logPath.Shown)) return false;
   uint32_t flags = kTextWrite | kTextUtf16Le;
   return OpenTextFile(&flags, session.LogFile, logPath.Literal);
 }
@@ -77,28 +80,36 @@ std::wstring OpenFolderList(ScanSession& session) {
   return path;
 }
 
-// Merges the folder list when it has lines (and deletes it in every case), writes the footer
-// and closes the log.
-void FinishScanLog(ScanSession& session, bool completed, const std::wstring& folderListPath) {
+// Merges the folder list when it has lines, writes the footer, closes the log and then deletes
+// the list: the room a deleted list frees must not let a footer land that the lines before it
+// could not. A list that lost lines is merged as far as it is whole, without its end banner.
+// Gives how the scan ended.
+ScanEnd FinishScanLog(ScanSession& session, bool walked, const std::wstring& folderListPath) {
+  TextFile* const log = session.LogFile.get();
+  bool listLost = false;
   if (session.FolderFile) {
-    if (session.Settings.ScanRecentFolders && session.FoldersMatched != 0) {
-      WriteText(RecentFoldersEnd(), session.FolderFile.get());
-      session.FolderFile.reset();
-      uint32_t flags = kTextUtf16Le;
-      UniqueTextFile list;
-      if (OpenTextFile(&flags, list, folderListPath)) {
-        const std::wstring section = ReadWholeText(list.get(), kEncodingUtf16Le);
-        list.reset();
-        WriteText(section, session.LogFile.get());
-      }
-    }
+    const bool merge = session.Settings.ScanRecentFolders && session.FoldersMatched != 0;
+    if (merge) WriteText(RecentFoldersEnd(), session.FolderFile.get());
+    FlushTextFile(session.FolderFile.get());
+    listLost = session.FolderFile->Lost;
     session.FolderFile.reset();
-    DeleteFileAsItIs(folderListPath);
+    uint32_t flags = kTextUtf16Le;
+    UniqueTextFile list;
+    if (merge && OpenTextFile(&flags, list, folderListPath)) {
+      const std::wstring section = ReadWholeText(list.get(), kEncodingUtf16Le);
+      list.reset();
+      WriteText(section, log);
+    }
   }
-  WriteText(FooterEndLine(completed, NowText()), session.LogFile.get());
-  WriteText(FooterCounters(session.FilesAnalyzed, session.FilesMatched, session.FoldersMatched),
-            session.LogFile.get());
+  FlushTextFile(log);
+  const ScanEnd end = log->Lost || listLost ? ScanEnd::WriteLost : walked ? ScanEnd::Completed : ScanEnd::StoppedByUser;
+  WriteClosingText(FooterEndLine(end, NowText()) +
+                       FooterCounters(session.FilesAnalyzed, session.FilesMatched, session.FoldersMatched),
+                   log);
+  const bool closedWhole = !log->Lost;
   session.LogFile.reset();
+  if (!folderListPath.empty()) DeleteFileAsItIs(folderListPath);
+  return closedWhole ? end : ScanEnd::WriteLost;
 }
 
 }  // namespace
@@ -108,7 +119,7 @@ ScanResult RunScan(const ScanOptions& options, ScanSession& session, const ScanD
   const ScanPath root = ResolveTypedFolder(options.Root);
   if (!IsFolderAsItIs(root.Literal)) return result;
   const ScanPath log = ResolveTypedPath(options.LogPath);
-  if (!OpenScanLog(session, log)) {
+  if (!OpenScanLog(session, options.LogPath, log)) {
     result.Start = ScanStart::LogUnopenable;
     return result;
   }
@@ -120,8 +131,9 @@ ScanResult RunScan(const ScanOptions& options, ScanSession& session, const ScanD
   if (display.Walking != nullptr) display.Walking();
   session.NoteFolder = display.NoteFolder;
   const std::wstring folderList = session.Settings.ScanRecentFolders ? OpenFolderList(session) : std::wstring();
-  result.Completed = WalkFolder(root, session, false);
-  FinishScanLog(session, result.Completed, folderList);
+  const ScanEnd end = FinishScanLog(session, WalkFolder(root, session, false), folderList);
+  result.Completed = end == ScanEnd::Completed;
+  result.WriteLost = end == ScanEnd::WriteLost;
   session.Pattern = nullptr;
   return result;
 }

@@ -32,11 +32,14 @@ enum class ScanStart { Started, RootMissing, LogUnopenable };
 
 struct ScanResult {
   ScanStart Start = ScanStart::RootMissing;
-  bool Completed = false;  // the walk ran to its end (false: a stop was asked for)
+  bool Completed = false;  // the walk ran to its end and every line is in the log
+  bool WriteLost = false;  // a write of the log or the folder list failed: the log lacks lines
   std::wstring LogPath;    // the log's full ordinary path, once it was opened
 };
 
 // Runs the whole scan on `session`, which is zeroed once the root is accepted and which a
 // drain may re-enter to set StopRequested. Nothing is written, and the log is not touched, when
-// the root is no folder; nothing is shown when the log cannot be opened.
+// the root is no folder; nothing is shown when the log cannot be opened (a log path naming a
+// device is not opened at all). The scan ends at the first write of the log or of the folder
+// list that is lost, as a stopped scan ends, and its footer says so.
 ScanResult RunScan(const ScanOptions& options, ScanSession& session, const ScanDisplay& display = ScanDisplay{});

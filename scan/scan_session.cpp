@@ -1,5 +1,13 @@
 #include "scan/scan_session.h"
 
+#include "platform/message_drains.h"
+
+bool WriteLost(const ScanSession& session) {
+  return (session.LogFile && session.LogFile->Lost) || (session.FolderFile && session.FolderFile->Lost);
+}
+
+void DrainScan(ScanSession& session) { DrainScanWhenDue(session.LogFile.get(), session.FolderFile.get()); }
+
 int32_t DayNumber(const SYSTEMTIME& date) {
   return (static_cast<int32_t>(date.wYear) - 1870) * 365 + static_cast<int32_t>(date.wMonth) * 30 +
          static_cast<int32_t>(date.wDay);

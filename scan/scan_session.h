@@ -52,6 +52,16 @@ struct ScanSession {
   std::wstring FilePath;
 };
 
+// A write of the log or of the folder list was lost: nothing found from then on can be logged.
+bool WriteLost(const ScanSession& session);
+
+// Where the walk and the evaluator look after each drain: a stop was asked for, or a write was
+// lost. Either way the scan ends as a stopped one does.
+inline bool ScanMustEnd(const ScanSession& session) { return session.StopRequested || WriteLost(session); }
+
+// The scan's drain when due: both output files flushed, the queue dispatched.
+void DrainScan(ScanSession& session);
+
 // (year - 1870) * 365 + month * 30 + day, in 32-bit integers: every month counts 30 days and
 // every year 365, so ages are differences of such numbers.
 int32_t DayNumber(const SYSTEMTIME& date);

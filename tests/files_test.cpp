@@ -2,12 +2,14 @@
 // version strings of PE files this build compiled, signed and damaged.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <new>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "facts/listed_file.h"
 #include "facts/md5_hash.h"
 #include "facts/signature_check.h"
 #include "facts/version_strings.h"
@@ -18,26 +20,28 @@
 
 namespace {
 
-// The digest text, or "false" when the routine refused; nothing past the NUL may be written.
-std::string Md5(const std::wstring& path) {
-  std::wstring text(129, L'#');
-  uint32_t count = 128;
-  if (!ComputeFileMd5(path.c_str(), text.data(), count)) return text[0] == L'#' ? "false" : "false, text written";
-  return count == 32 && text[32] == L'\0' && text[33] == L'#' ? std::string(text.begin(), text.begin() + 32)
-                                                                : "count " + std::to_string(count);
+// The file a line's facts are read from, opened as the evaluator opens it; null when refused.
+UniqueFileHandle Listed(const std::wstring& path) { return OpenListedFile(path.c_str()); }
+
+HANDLE hashedFile = nullptr;  // the file being hashed, for a drain to close behind its back
+bool hashedFileClosed = false;
+void CloseHashedFile() {
+  if (!hashedFileClosed) hashedFileClosed = CloseHandle(hashedFile) != 0;
 }
 
-bool hashedFileClosed = false;
-// Run at a drain: closes the routine's handle to the big chunk fixture, wherever it is.
-void CloseHashedFile() {
-  const std::wstring suffix = L"\\two_chunks_plus_one.bin";
-  for (ULONG_PTR value = 4; !hashedFileClosed && value < 0x10000; value += 4) {
-    wchar_t name[MAX_PATH];
-    const DWORD length = GetFinalPathNameByHandleW(reinterpret_cast<HANDLE>(value), name, MAX_PATH, 0);
-    if (length > suffix.size() && length < MAX_PATH && suffix == name + length - suffix.size()) {
-      hashedFileClosed = CloseHandle(reinterpret_cast<HANDLE>(value)) != 0;
-    }
-  }
+// The digest text, or "false" when the routine refused; nothing past the NUL may be written.
+// The file is read from its start wherever an earlier fact left the handle.
+std::string Md5(const std::wstring& path) {
+  UniqueFileHandle file = Listed(path);
+  hashedFile = file.get();
+  if (file) SetFilePointer(file.get(), 1000, nullptr, FILE_BEGIN);
+  std::wstring text(129, L'#');
+  uint32_t count = 128;
+  const bool hashed = ComputeFileMd5(file.get(), text.data(), count);
+  if (hashedFileClosed) file.release();  // already closed by the drain
+  if (!hashed) return text[0] == L'#' ? "false" : "false, text written";
+  return count == 32 && text[32] == L'\0' && text[33] == L'#' ? std::string(text.begin(), text.begin() + 32)
+                                                                : "count " + std::to_string(count);
 }
 int drains = 0;
 void CountDrain() { ++drains; }
@@ -55,19 +59,22 @@ TEST(Md5, WholeFilesAcrossChunksOrNothing) {
     EXPECT_EQ(drains, drainsAfter) << Printable(name);
   }
   // Wine does not enforce byte-range locks, so the read is made to fail by closing the
-  // routine's handle after the first chunk: no digest of a part passes for the file's.
+  // file's handle after the first chunk: no digest of a part passes for the file's.
   SetBeforeDrain(CloseHashedFile);
   EXPECT_EQ(Md5(FixturePath(L"two_chunks_plus_one.bin")), "false");
   SetBeforeDrain(nullptr);
   EXPECT_TRUE(hashedFileClosed);
-  // A device is never read, whatever it would give: the NUL device, the empty file's digest.
-  for (const std::wstring& path : {folder / L"missing.bin", folder.Path, std::wstring(L"\\\\.\\NUL")}) {
+  // A device is never read, whatever it would give: the NUL device, the empty file's digest. A
+  // file someone is writing gives no facts at all: they could come from two states of it.
+  const UniqueFileHandle writer = AdoptFileHandle(CreateFileW((folder / L"written.bin").c_str(), GENERIC_WRITE,
+                                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW, 0, nullptr));
+  for (const std::wstring& path : {folder / L"missing.bin", folder.Path, std::wstring(L"\\\\.\\NUL"), folder / L"written.bin"}) {
     EXPECT_EQ(Md5(path), "false") << Printable(path);
   }
 }
 
-// Each file's verdict, and the drains the check allowed itself (-1: as many as the platform's
-// checks of a damaged file or of one that is no program take).
+// Each file's verdict, and the drains the check allowed itself: one after a failed embedded
+// check, none for a file that could not be opened.
 TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
   TempFolder folder;
   const std::string signedPe = ReadBytes(FixturePath(L"signed.exe"));
@@ -81,13 +88,15 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
       {FixturePath(L"signed.exe"), L"Signed :  ", 0}, {FixturePath(L"bad_signature.exe"), L"Bad signature :  ", 1},
       {FixturePath(L"company_full.exe"), L"Unsigned :  ", 1}, {folder.Path, L"Unsigned :  ", 0},
       {L"\\\\.\\NUL", L"Unsigned :  ", 0}, {folder / L"vanished.exe", L"Unsigned :  ", 0},
-      {folder / L"truncated.exe", L"Unsigned :  ", -1}, {folder / L"notes.txt", L"Unsigned :  ", -1},
+      {folder / L"truncated.exe", L"Unsigned :  ", 1}, {folder / L"notes.txt", L"Unsigned :  ", 1},
   };
   SetBeforeDrain(CountDrain);
   for (const auto& f : files) {
     drains = 0;
-    EXPECT_EQ(SignatureVerdictText(VerifyFileSignature(f.Path.c_str())), std::wstring(f.Verdict)) << Printable(f.Path);
-    EXPECT_EQ(drains, f.Drains < 0 ? drains : f.Drains) << Printable(f.Path);
+    const UniqueFileHandle file = Listed(f.Path);
+    if (file) SetFilePointer(file.get(), 1000, nullptr, FILE_BEGIN);  // where a version lookup may leave it
+    EXPECT_EQ(SignatureVerdictText(VerifyFileSignature(file.get(), f.Path.c_str())), std::wstring(f.Verdict)) << Printable(f.Path);
+    EXPECT_EQ(drains, f.Drains) << Printable(f.Path);
   }
   SetBeforeDrain(nullptr);
 }
@@ -100,7 +109,7 @@ std::wstring Strings(const std::wstring& path) {
   DWORD old = 0;
   VirtualProtect(pages + kPages * kPage, kPage, PAGE_NOACCESS, &old);
   auto* block = new (pages + ((kPages * kPage - sizeof(VersionInfoBlock)) & ~size_t{7})) VersionInfoBlock;
-  LoadVersionInfo(path.c_str(), *block);
+  LoadVersionInfo(Listed(path).get(), *block);
   const std::wstring company = QueryVersionString(*block, L"CompanyName", L"No publisher");
   const std::wstring description = QueryVersionString(*block, L"FileDescription", L"No description");
   const std::wstring answer = (block->Loaded ? L"" : L"(none) ") + company + L" | " + description +
@@ -121,9 +130,75 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
       {FixturePath(L"large.exe"), L"No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"no_version.exe"), L"(none) No publisher | No description"},
       {FixturePath(L"byte_lengths.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
+      // A root below the size of the headers is where the file holds it from its first byte.
+      {FixturePath(L"headers_tree.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
+      // Of three type entries of one number the loader halves to the middle, which leads out.
+      {FixturePath(L"types_tree.exe"), L"(none) No publisher | No description"},
       {folder / L"cut.exe", L"(none) No publisher | No description"}, {folder.Path, L"(none) No publisher | No description"},
   };
   for (const auto& [path, answer] : cases) EXPECT_EQ(Strings(path), answer) << Printable(path);
+}
+
+// What the platform's own lookup gives for a file: its company and description under the last
+// translation pair, each only when it lies within the first 4,000 bytes of the resource. The
+// 16-bit layout of a 16-bit program (its root key in single bytes) is not read.
+std::wstring PlatformStrings(const std::wstring& path) {
+  std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr) + 8u);
+  std::wstring answer = L"(none) No publisher | No description";
+  WORD* pairs = nullptr;
+  UINT pairBytes = 0;
+  if (!GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+      !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&pairs), &pairBytes) ||
+      pairBytes < 4 || reinterpret_cast<BYTE*>(pairs) + pairBytes > data.data() + 4000 ||
+      std::string(reinterpret_cast<char*>(data.data()) + 4, 15) == "VS_VERSION_INFO") {
+    return answer;
+  }
+  answer = L"";
+  for (const auto& [key, fallback] : {std::pair{L"CompanyName", L"No publisher"}, {L"FileDescription", L"No description"}}) {
+    if (key[0] == L'F') answer += L" | ";
+    wchar_t query[128];
+    swprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", pairs[pairBytes / 2 - 2], pairs[pairBytes / 2 - 1], key);
+    wchar_t* text = nullptr;
+    UINT units = 0;
+    const bool within = VerQueryValueW(data.data(), query, reinterpret_cast<void**>(&text), &units) &&
+                        reinterpret_cast<BYTE*>(text + units) <= data.data() + 4000;
+    answer += within ? std::wstring(text, wcsnlen(text, units)) : std::wstring(fallback);
+  }
+  return answer;
+}
+
+// Read from the file's own bytes, every real program's description and company are what the
+// platform's lookup gives: every file of both of the prefix's system folders and the fixtures
+// whose resource the platform reads safely.
+TEST(VersionStrings, FromTheFilesOwnBytesAsThePlatformGivesThem) {
+  std::vector<std::wstring> paths;
+  for (const wchar_t* name : {L"company_full.exe", L"company_empty.exe", L"pairs_first.exe", L"pairs_last.exe",
+                              L"large.exe", L"no_version.exe", L"byte_lengths.exe", L"signed.exe", L"bad_signature.exe"}) {
+    paths.push_back(FixturePath(name));
+  }
+  size_t systemFiles = 0;
+  PVOID redirection = nullptr;
+  const BOOL unredirected = Wow64DisableWow64FsRedirection(&redirection);  // System32 as it is, in both builds
+  for (const wchar_t* folder : {L"C:\\windows\\system32\\", L"C:\\windows\\syswow64\\"}) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle find(FindFirstFileW((std::wstring(folder) + L"*").c_str(), &entry));
+    for (bool more = find.get() != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find.get(), &entry)) {
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      paths.push_back(folder + std::wstring(entry.cFileName));
+      ++systemFiles;
+    }
+  }
+  EXPECT_GT(systemFiles, 1000u) << "the prefix's system folders were not read";
+  size_t differ = 0;
+  for (const std::wstring& path : paths) {
+    std::wstring own = Strings(L"\\\\?\\" + path);
+    own = own.substr(0, own.rfind(L" | \\StringFileInfo"));
+    const std::wstring platform = PlatformStrings(path);
+    if (own != platform && ++differ <= 10) ADD_FAILURE() << Printable(path) << ": " << Printable(own) << " against " << Printable(platform);
+  }
+  if (unredirected) Wow64RevertWow64FsRedirection(redirection);
+  EXPECT_EQ(differ, 0u) << "of " << paths.size();
+  std::printf("%zu files compared, %zu of them from the system folders\n", paths.size(), systemFiles);
 }
 
 // The log's bytes are the mark and every unit written, a CR before each LF, in order, whatever

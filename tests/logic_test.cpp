@@ -98,6 +98,7 @@ TEST(Platform, TypedPathsAndTheDrainThrottle) {
   const std::wstring deep = L"C:\\" + std::wstring(255, L'd') + L"\\x";
   const std::wstring volume = L"Volume{0b1c9d2e-0000-0000-0000-100000000000}";
   const std::wstring shadow = L"GLOBALROOT\\Device\\HarddiskVolumeShadowCopy3";
+  const std::wstring mup = L"GLOBALROOT\\Device\\Mup\\srv\\share";
   const struct {
     std::wstring Typed, Shown, Literal;
     std::wstring Itself;  // what asks for the folder itself is handed; no folder when empty
@@ -120,6 +121,9 @@ TEST(Platform, TypedPathsAndTheDrainThrottle) {
       {L"\\\\?\\" + volume + L"\\", L"\\\\?\\" + volume, L"\\\\?\\" + volume, L"\\\\?\\" + volume + L"\\"},
       {L"\\\\?\\" + shadow + L"\\", L"\\\\?\\" + shadow, L"\\\\?\\" + shadow, L"\\\\?\\" + shadow + L"\\"},
       {L"\\\\?\\" + shadow, L"\\\\?\\" + shadow, L"\\\\?\\" + shadow, L"\\\\?\\" + shadow + L"\\"},
+      // A share reached through the network's device: its root, and a folder in it.
+      {L"\\\\?\\" + mup, L"\\\\?\\" + mup, L"\\\\?\\" + mup, L"\\\\?\\" + mup + L"\\"},
+      {L"\\\\?\\" + mup + L"\\d", L"\\\\?\\" + mup + L"\\d", L"\\\\?\\" + mup + L"\\d", L"\\\\?\\" + mup + L"\\d"},
       {L"\\\\?\\" + shadow + L"\\Windows\\", L"\\\\?\\" + shadow + L"\\Windows", L"\\\\?\\" + shadow + L"\\Windows",
        L"\\\\?\\" + shadow + L"\\Windows"},
       {L"\\\\?\\" + deep, deep, L"\\\\?\\" + deep, L"\\\\?\\" + deep},
@@ -133,14 +137,13 @@ TEST(Platform, TypedPathsAndTheDrainThrottle) {
       EXPECT_EQ(Printable(FolderItself(resolved.Literal)), Printable(p.Itself)) << Printable(p.Typed);
     }
   }
-  // Only a literal path whose ordinary form names the same file, in fewer than 260 units, may be
-  // handed to a call that takes an ordinary path.
-  const std::wstring base = L"\\\\?\\C:\\" + std::wstring(240, L'f') + L"\\";
-  for (const auto& [literal, reaches] :
-       {std::pair{base + L"a.exe", true}, {base + std::wstring(15, L'a'), true}, {base + std::wstring(16, L'a'), false},
-        {L"\\\\?\\C:\\a\\evil.exe.", false}, {L"\\\\?\\C:\\a\\evil.exe ", false},
-        {L"\\\\?\\C:\\a\\aux.dll", false}, {L"\\\\?\\C:\\a\\nul", false}, {L"\\\\?\\UNC\\srv\\share\\a.exe", true}}) {
-    EXPECT_EQ(OrdinaryCallReaches(literal), reaches) << Printable(literal);
+  // Windows takes these names for devices in any folder, with any extension or stream.
+  for (const auto& [path, device] :
+       {std::pair{L"C:\\logs\\nul.txt", true}, {L"NUL", true}, {L"c:\\x\\Aux", true}, {L"D:con.log", true},
+        {L"C:\\x/prn .txt", true}, {L"C:\\COM1.log", true}, {L"C:\\lpt9", true}, {L"C:\\x\\conout$", true},
+        {L"C:\\x\\nul:stream", true}, {L"C:\\com0.log", false}, {L"C:\\com10.log", false}, {L"C:\\lpt", false},
+        {L"C:\\null.txt", false}, {L"C:\\anul.txt", false}, {L"C:\\nul\\x.txt", false}, {L"C:\\.nul", false}}) {
+    EXPECT_EQ(NamesDosDevice(path), device) << Printable(path);
   }
   // 25 ms apart at least: a counter near 2^63, one that is huge at the scan's first drain,
   // 10 MHz and 3 GHz.

@@ -49,11 +49,14 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
        [](ScanOptions& o, const Tree&) {
          o.Pattern = L"*.exe|*.dll|*.vbs", o.MaxAge = L"0", o.Recurse = o.ScanRecentFolders = true;
        },
-       {{{L"alpha.exe", today}, {L"old.dll", L"2001-05-05"}, {L"aged\\aged2\\ancient.vbs", L"2002-01-01"}},
-        {{L"empty", today}, {L".old", today}, {L"aged", L"2003-03-03"}, {L"recent", today}}}},
+       {{{L"alpha.exe", today}, {L"old.dll", L"2001-05-05"}, {L"..old\\hid.exe", today},
+         {L"aged\\aged2\\ancient.vbs", L"2002-01-01"}},
+        {{L"empty", today}, {L"..old", today}, {L"...", today}, {L".. ", today}, {L".old", today},
+         {L"aged", L"2003-03-03"}, {L"recent", today}}}},
       {"no recursion, recent folders, blank lines, empty pattern",
        [](ScanOptions& o, const Tree&) { o.Pattern = L"", o.ScanRecentFolders = o.SeparateWithBlankLine = true; },
-       {Dated({L"alpha.exe", L"notes.txt", L"Hidden.SYS"}, today), Dated({L"empty", L".old", L"recent"}, today)}},
+       {Dated({L"alpha.exe", L"notes.txt", L"Hidden.SYS"}, today),
+        Dated({L"empty", L"..old", L"...", L".. ", L".old", L"recent"}, today)}},
       {"creation dates, an age of letters", [](ScanOptions& o, const Tree&) {
          o.Pattern = L".dll", o.MaxAge = L"abc", o.Timestamp = TimestampBase::Creation;
        }, {{{L"old.dll", L"2001-05-05"}}, {}}},

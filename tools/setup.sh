@@ -6,7 +6,7 @@
 # and runs the 64-bit one.
 set -euo pipefail
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 xvfb xauth
-          osslsigncode openssl googletest cmake make file fonts-liberation fonts-dejavu-core faketime)
+          osslsigncode openssl python3 googletest cmake make file fonts-liberation fonts-dejavu-core faketime)
 wow64=(wine32:i386 libx11-6:i386 libxext6:i386 libxrender1:i386 libxcursor1:i386 libxi6:i386
        libxrandr2:i386 libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
        libfontconfig1:i386 libfreetype6:i386 libgnutls30:i386)

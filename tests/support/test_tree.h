@@ -10,8 +10,9 @@
 
 #include "support/files.h"
 
-// Recent and old files, an empty folder, "..old" and ".old", a recent folder inside an old one
-// and the other way round, hidden, system and read-only files, and a folder link.
+// Recent and old files, an empty folder, folders named "..old", "...", ".. " and ".old" with a
+// file each, a recent folder inside an old one and the other way round, hidden, system and
+// read-only files, and a folder link.
 struct Tree {
   TempFolder Base;
   std::wstring Root = Base / L"tree";
