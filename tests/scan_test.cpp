@@ -2,12 +2,15 @@
 // for each case; the evaluator's decisions on real PE files; scans through faults.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <regex>
 
 #include "platform/scope_guard.h"
 #include "scan/file_evaluation.h"
 #include "scan/scan_run.h"
 #include "support/expected_log.h"
+#include "support/wine_host.h"
 
 namespace {
 
@@ -168,6 +171,73 @@ TEST(WholeScan, LockedFilesAndNamesPastTheClassicLimitsAreLogged) {
   const Expectation files{{{L"locked.exe", today}, {emoji, today}, {deep.substr(folder.Path.size() + 1) + L"\\deep.exe", today}},
                           {}, true, listing.Count};
   ExpectLog(o.LogPath, ExpectedLog(o, folder.Path, listing, files));
+}
+
+// Whether `log` is the scan's log cut at a line's end: the lines of `whole` (the log an ample disk
+// would hold) up to one of them, then the lines of the interrupted footer that fitted, if any.
+::testing::AssertionResult WholeLinesThenTheInterruptedFooter(const std::wstring& log, const std::wstring& whole) {
+  static const std::wregex footer(
+      L"(\r\n(   The FNX scan was interrupted by a write error at <now>\r\n(\r\n(   [0-9,]+ file objects analyzed\\. "
+      L"[0-9,]+ files matched(,   [0-9,]+ folders matched)?\\.\r\n(\r\n(\t#{15} End of the Fendrel results log "
+      L"#{15})?)?)?)?)?)?");
+  size_t at = log.rfind(L"\r\n   The FNX scan was interrupted by a write error at ");
+  if (at == std::wstring::npos) at = log.size() >= 2 && whole.compare(0, log.size(), log) != 0 ? log.size() - 2 : log.size();
+  const std::wstring body = log.substr(0, at), end = log.substr(at);
+  if (whole.compare(0, body.size(), body) != 0 || (!body.empty() && body.back() != L'\n')) {
+    return ::testing::AssertionFailure() << "not the log's whole lines: " << Printable(body.substr(body.size() - std::min<size_t>(body.size(), 300)));
+  }
+  if (!std::regex_match(end, footer)) return ::testing::AssertionFailure() << "not the interrupted footer: " << Printable(end);
+  return ::testing::AssertionSuccess() << body.size();
+}
+
+// A disk that fills: the scan ends at the first write that did not land, as a stopped one does,
+// the files on disk hold whole lines, and the footer, where it fits, says what happened.
+TEST(WriteLoss, TheLogKeepsWholeLinesAndSaysTheScanWasCutShort) {
+  const std::wstring today = TodayUtcText();
+  const struct {
+    const char* Name;
+    bool LogOnDisk, FullAtStart;
+    int Files, Folders;
+    bool WalkCut, FooterWhole;
+  } cases[] = {
+      {"the log's disk fills mid-scan", true, false, 1500, 0, true, false},
+      {"the log's disk is full at the start", true, true, 3, 0, false, false},
+      {"the folder list's disk fills", false, false, 0, 300, false, true},
+  };
+  wchar_t saved[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SmallDisk disk(sizeof(void*) == 8 ? L'R' : L'Q', "64k");  // one letter a build: both may run at once
+    if (disk.Root.empty()) GTEST_SKIP() << "no disk to fill: " << disk.Why;
+    if (c.FullAtStart) ASSERT_TRUE(disk.Fill());
+    TempFolder base;
+    const std::wstring root = base / L"root", name(120, L'n');
+    CreateDirectoryW(root.c_str(), nullptr);
+    Expectation e;
+    for (int i = 0; i < c.Files + c.Folders; ++i) {
+      const std::wstring entry = name + std::to_wstring(1000 + i);
+      (i < c.Files ? e.Files : e.Folders).push_back({entry, today});
+      i < c.Files ? WriteBytes(root + L"\\" + entry, "") : CreateDirectoryW((root + L"\\" + entry).c_str(), nullptr);
+    }
+    ScanOptions o = BareOptions(root, c.LogOnDisk ? disk.Root + L"log.txt" : base / L"log.txt", L"", L"1");
+    o.ScanRecentFolders = c.Folders > 0;
+    SetEnvironmentVariableW(L"TMP", c.LogOnDisk ? saved : disk.Root.c_str());
+    ScanSession session;
+    const ScanResult result = RunScan(o, session);
+    SetEnvironmentVariableW(L"TMP", saved);
+    EXPECT_EQ(result.Start, ScanStart::Started);
+    EXPECT_TRUE(result.WriteLost);
+    EXPECT_FALSE(result.Completed);
+    if (c.WalkCut) EXPECT_LT(session.FilesMatched, static_cast<uint64_t>(c.Files)) << "the walk ran on";
+    const Listing listing = ListTree(root, false);
+    e.Analyzed = listing.Count;
+    const std::wstring log = ReadBytes(o.LogPath).empty() ? L"" : MaskTimes(LogText(o.LogPath));
+    EXPECT_TRUE(WholeLinesThenTheInterruptedFooter(log, ExpectedLog(o, root, listing, e)));
+    if (c.FooterWhole) EXPECT_NE(log.find(L"End of the Fendrel results log"), std::wstring::npos);
+    EXPECT_EQ(log.find(L"completed successfully"), std::wstring::npos);
+    EXPECT_EQ(GetFileAttributesW((disk.Root + L"FNX_FolderResults.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  }
 }
 
 TEST(FileEvaluation, AnUnconvertibleTimeLeavesNoTrace) {

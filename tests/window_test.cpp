@@ -206,6 +206,9 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
       {L".txt", L"0", root, base.Path, 0, noLog}, {L".txt", L"0", root, readOnly, 0, noLog},
       {L".txt", L"0", root, base / L"a<b>|c?.txt", 0, noLog}, {L".txt", L"0", root, L"", 0, noLog},
       {L".txt", L"0", root, base.Path + L"\\" + std::wstring(2047 - base.Path.size(), L'n'), 0, noLog},
+      // Devices, whatever their folder or extension: nothing written would land anywhere.
+      {L".txt", L"0", root, base / L"nul.txt", 0, noLog}, {L".txt", L"0", root, L"NUL", 0, noLog},
+      {L".txt", L"0", root, base / L"Aux.log", 0, noLog}, {L".txt", L"0", root, base / L"missing\\nul.txt", 0, noLog},
   };
   Window w(base.Path);
   for (const auto& c : cases) {
@@ -244,6 +247,29 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
   DWORD code = 1;
   EXPECT_TRUE(WaitForExit(w.Program, 10000, code));
   EXPECT_EQ(code, 0u);
+}
+
+// A log whose disk fills: the scan says so in its box, and the log, whole lines up to there, is
+// still opened.
+TEST(ScanWindow, ALogThatCouldNotBeWrittenWholeIsSaid) {
+  SmallDisk disk(sizeof(void*) == 8 ? L'T' : L'S', "64k");
+  if (disk.Root.empty()) GTEST_SKIP() << "no disk to fill: " << disk.Why;
+  TempFolder base;
+  const TextHandler shell;
+  const std::wstring root = base / L"root", log = disk.Root + L"log.txt";
+  CreateDirectoryW(root.c_str(), nullptr);
+  for (int i = 0; i < 1500; ++i) WriteBytes(root + L"\\" + std::wstring(120, L'n') + std::to_wstring(i) + L".exe", "");
+  Window w(base.Path);
+  w.Scan(root, log, L"", L"1");
+  HWND box = WaitForMessageBox(w.Program.ProcessId, 60000);
+  EXPECT_EQ(MessageBoxText(box), L"The log file could not be written completely.\r\n\r\nThe disk may be full or no longer "
+                                 L"reachable. The log holds the lines found up to that point.");
+  PressBoxButton(box, false);
+  EXPECT_NE(shell.Invocation(30000).first.find(L"\"" + log + L"\""), std::wstring::npos);
+  EXPECT_TRUE(w.WaitIdle());
+  const std::wstring text = LogText(log);
+  EXPECT_NE(text.find(L"<RecentFiles>"), std::wstring::npos);
+  EXPECT_EQ(text.find(L"completed successfully"), std::wstring::npos);
 }
 
 // Every size the window shows at a display's DPI, in one list: its client area, the places of

@@ -36,6 +36,35 @@ std::string RunHost(const std::string& command) {
   return code == "0\n" ? ReadBytes(folder / L"out") : "failed";
 }
 
+SmallDisk::SmallDisk(wchar_t letter, const char* size) {
+  char prefix[MAX_PATH] = {};
+  if (!GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) {
+    Why = "no WINEPREFIX: not under Wine";
+    return;
+  }
+  // One folder a letter: Wine keeps the folder a drive letter led to, so a letter must always
+  // lead to the same one.
+  mount_ = std::string("/tmp/fendrel-disk-") + static_cast<char>(letter);
+  link_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter | 0x20) + ":";
+  if (RunHost("umount '" + mount_ + "' 2>/dev/null; mkdir -p '" + mount_ + "'") == "failed") {
+    Why = "no folder to mount on";
+    return;
+  }
+  if (RunHost("mount -t tmpfs -o size=" + std::string(size) + " fendrel_small_disk '" + mount_ + "'") == "failed") {
+    Why = "the host does not let this user mount a tmpfs";
+    return;
+  }
+  if (RunHost("ln -sfn '" + mount_ + "' '" + link_ + "'") == "failed") Why = "no link in the prefix's dosdevices";
+  if (Why.empty()) Root = std::wstring(1, letter) + L":\\";
+}
+
+SmallDisk::~SmallDisk() {
+  if (!link_.empty()) RunHost("rm -f '" + link_ + "'");
+  if (!mount_.empty()) RunHost("umount '" + mount_ + "' 2>/dev/null; rmdir '" + mount_ + "'");
+}
+
+bool SmallDisk::Fill() const { return RunHost("cat /dev/zero > '" + mount_ + "/fill' 2>/dev/null; test -s '" + mount_ + "/fill'") != "failed"; }
+
 // The host's name of the file goes through a file of its own: a command line would carry only
 // the characters of the locale's code page.
 std::wstring HostMd5(const std::wstring& path) {
