@@ -114,6 +114,13 @@ for build in $builds; do
     digest=$(md5sum "$big" | cut -d' ' -f1 | tr a-f A-F)
     seconds=$(awk -v ns="$(( $(date +%s%N) - start ))" 'BEGIN { printf "%.3f", ns / 1e9 }')
     real=${FENDREL_BENCH_REAL_TREE:-/usr}
+    # Real PE files dated now, so that the window's defaults list them: copies of the prefix's
+    # two system folders.
+    if [ ! -f "$work/real-pe.made" ]; then
+      rm -rf "$work/real-pe" && mkdir -p "$work/real-pe"
+      cp -r "$top/build/wineprefix/drive_c/windows/system32" "$top/build/wineprefix/drive_c/windows/syswow64" "$work/real-pe/"
+      touch "$work/real-pe.made"
+    fi
     "$run" "$build/bench/product_bench.exe" "$(winpath "$work")" 172600 "$(winpath "$real")" \
       "$(winpath "$big")" "$digest" "$seconds"
     load
