@@ -56,7 +56,7 @@ bool ComputeFileMd5(HANDLE file, wchar_t* text, uint32_t& count) {
     if (!CryptHashData(hash, chunk.get(), got, 0)) return false;
     // After a full chunk more may follow; the last (or only) chunk is followed by the scan's
     // own look at the queue, so a file smaller than a chunk costs no round trip of its own.
-    if (got == kMd5ChunkBytes) DrainMessageQueue();
+    if (got == kMd5ChunkBytes) DrainMessageQueueWhenDue();
   }
   chunk.reset();
 

@@ -1,6 +1,6 @@
 // The MD5 digest of a file's whole contents, from CryptoAPI, as 32 upper-case hex digits, read
 // from its first byte through a handle the caller opened (OpenListedFile). The message queue is
-// drained after every full 512 KiB chunk so the window stays alive on big files.
+// drained after a full 512 KiB chunk when a look is due, so the window stays alive on big files.
 #pragma once
 
 #include <windows.h>

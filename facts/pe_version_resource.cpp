@@ -1,6 +1,7 @@
 #include "facts/pe_version_resource.h"
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -17,17 +18,40 @@ constexpr uint32_t kDataEntryBytes = 16;
 // No real resource tree has more entries on one level than this; more is damage.
 constexpr uint32_t kMostEntries = 4096;
 
-// How many of `bytes` bytes at `offset` were read into `into` (fewer where the file ends).
-DWORD ReadUpTo(HANDLE file, uint64_t offset, void* into, DWORD bytes) {
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  DWORD got = 0;
-  const bool read = offset < (1ull << 62) && SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-                    ReadFile(file, into, bytes, &got, nullptr);
-  return read ? got : 0;
-}
+constexpr DWORD kHeadBytes = 4096;  // the headers and section table of every ordinary image
+constexpr DWORD kTreeBytes = 8192;  // the directories of an ordinary resource tree
 
-bool ReadAt(HANDLE file, uint64_t offset, void* into, DWORD bytes) { return ReadUpTo(file, offset, into, bytes) == bytes; }
+// The file's bytes as the reader asks for them. Every read is a call to the system, which costs
+// far more than parsing what it gives (and more again under WOW64), so the file's first bytes
+// and the start of its resource tree are each read once and kept, and each piece that lies in
+// them is taken from there; anything else is read where it lies.
+struct FileBytes {
+  explicit FileBytes(HANDLE file) : File(file) {}
+  HANDLE File;
+  std::vector<unsigned char> Kept[2];  // the head, and the start of the tree
+  uint64_t KeptAt[2] = {0, 0};
+
+  // How many of `bytes` bytes at `offset` the file holds, read into `into`.
+  DWORD ReadUpTo(uint64_t offset, void* into, DWORD bytes) const {
+    for (int i = 0; i < 2; ++i) {
+      if (offset >= KeptAt[i] && offset - KeptAt[i] <= Kept[i].size() && bytes <= Kept[i].size() - (offset - KeptAt[i])) {
+        std::memcpy(into, Kept[i].data() + (offset - KeptAt[i]), bytes);
+        return bytes;
+      }
+    }
+    OVERLAPPED at{};  // a read from this offset, without a seek of its own
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    return offset < (1ull << 62) && ReadFile(File, into, bytes, &got, &at) ? got : 0;
+  }
+  bool ReadAt(uint64_t offset, void* into, DWORD bytes) const { return ReadUpTo(offset, into, bytes) == bytes; }
+  void Keep(int slot, uint64_t offset, DWORD bytes) {
+    Kept[slot].resize(bytes);
+    Kept[slot].resize(ReadUpTo(offset, Kept[slot].data(), bytes));
+    KeptAt[slot] = offset;
+  }
+};
 
 uint32_t Word(const unsigned char* p) { return static_cast<uint32_t>(p[0] | p[1] << 8); }
 uint32_t Dword(const unsigned char* p) { return Word(p) | Word(p + 2) << 16; }
@@ -59,7 +83,7 @@ bool FileOffsetOf(const std::vector<Section>& sections, uint64_t fileSize, uint3
 
 // The resource tree: where it starts in the file and how many of its bytes the file holds.
 struct Tree {
-  HANDLE File;
+  const FileBytes* File;
   uint64_t Offset;
   uint32_t Bytes;
 };
@@ -68,14 +92,14 @@ struct Tree {
 // those by number. False when the directory does not lie inside the tree.
 bool ReadDirectory(const Tree& tree, uint32_t at, std::vector<unsigned char>& entries, uint32_t& named) {
   unsigned char header[kDirectoryBytes];
-  if (at > tree.Bytes || tree.Bytes - at < kDirectoryBytes || !ReadAt(tree.File, tree.Offset + at, header, kDirectoryBytes)) {
+  if (at > tree.Bytes || tree.Bytes - at < kDirectoryBytes || !tree.File->ReadAt(tree.Offset + at, header, kDirectoryBytes)) {
     return false;
   }
   named = Word(header + 12);
   const uint32_t count = named + Word(header + 14);
   if (count == 0 || count > kMostEntries || tree.Bytes - at - kDirectoryBytes < count * kEntryBytes) return false;
   entries.resize(static_cast<size_t>(count) * kEntryBytes);
-  return ReadAt(tree.File, tree.Offset + at + kDirectoryBytes, entries.data(), static_cast<DWORD>(entries.size()));
+  return tree.File->ReadAt(tree.Offset + at + kDirectoryBytes, entries.data(), static_cast<DWORD>(entries.size()));
 }
 
 // The offset field of the entry numbered `id`. The loader takes the numbered entries (they follow
@@ -114,7 +138,7 @@ bool LeafData(const Tree& tree, const std::vector<Section>& sections, uint64_t f
               uint64_t& offset, DWORD& bytes) {
   unsigned char entry[kDataEntryBytes];
   if ((leaf & kSubdirectory) || leaf > tree.Bytes || tree.Bytes - leaf < kDataEntryBytes ||
-      !ReadAt(tree.File, tree.Offset + leaf, entry, sizeof entry)) {
+      !tree.File->ReadAt(tree.Offset + leaf, entry, sizeof entry)) {
     return false;
   }
   const uint32_t size = Dword(entry + 4);
@@ -124,20 +148,22 @@ bool LeafData(const Tree& tree, const std::vector<Section>& sections, uint64_t f
 
 }  // namespace
 
-PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes) {
+PeVersionResource ReadPeVersionResource(HANDLE handle, unsigned char* data, DWORD bytes) {
+  FileBytes file(handle);
+  file.Keep(0, 0, kHeadBytes);
   unsigned char dos[64];
-  const DWORD dosBytes = ReadUpTo(file, 0, dos, sizeof dos);
+  const DWORD dosBytes = file.ReadUpTo(0, dos, sizeof dos);
   if (dosBytes < 2 || dos[0] != 'M' || dos[1] != 'Z') return PeVersionResource::NoImage;
   if (dosBytes < sizeof dos) return PeVersionResource::NotPe;
   const uint32_t pe = Dword(dos + 0x3C);
   unsigned char headers[24 + 112 + 8 * 3];  // signature, file header, optional header to the resources
-  if (!ReadAt(file, pe, headers, sizeof headers) || Dword(headers) != 0x00004550u) return PeVersionResource::NotPe;
+  if (!file.ReadAt(pe, headers, sizeof headers) || Dword(headers) != 0x00004550u) return PeVersionResource::NotPe;
   const unsigned char* optional = headers + 24;
   const bool plus = Word(optional) == 0x20B;
   if (!plus && Word(optional) != 0x10B) return PeVersionResource::NotPe;
 
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size)) return PeVersionResource::NotFound;
+  if (!GetFileSizeEx(handle, &size)) return PeVersionResource::NotFound;
   const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
   const uint32_t sectionCount = Word(headers + 6);
   const uint32_t optionalBytes = Word(headers + 20);
@@ -149,7 +175,7 @@ PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD 
   if (treeAddress == 0 || sectionCount == 0 || sectionCount > 96) return PeVersionResource::NotFound;
 
   std::vector<unsigned char> table(static_cast<size_t>(sectionCount) * 40);
-  if (!ReadAt(file, static_cast<uint64_t>(pe) + 24 + optionalBytes, table.data(), static_cast<DWORD>(table.size()))) {
+  if (!file.ReadAt(static_cast<uint64_t>(pe) + 24 + optionalBytes, table.data(), static_cast<DWORD>(table.size()))) {
     return PeVersionResource::NotFound;
   }
   std::vector<Section> sections;
@@ -160,7 +186,7 @@ PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD 
   // The loader takes an address within the headers as an offset in the file, which holds the
   // headers from its first byte; any other address is where its section stores it. The tree is
   // whatever the file holds from there on (within that section).
-  Tree tree{file, 0, 0};
+  Tree tree{&file, 0, 0};
   uint64_t treeBytes = 0;
   if (treeAddress < headerBytes) {
     tree.Offset = treeAddress;
@@ -169,6 +195,7 @@ PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD 
     return PeVersionResource::NotFound;
   }
   tree.Bytes = static_cast<uint32_t>(treeBytes < UINT32_MAX ? treeBytes : UINT32_MAX);
+  file.Keep(1, tree.Offset, tree.Bytes < kTreeBytes ? tree.Bytes : kTreeBytes);
 
   std::vector<unsigned char> entries;
   uint32_t named = 0, names = 0;
@@ -184,5 +211,5 @@ PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD 
   DWORD wanted = 0;
   const uint32_t leaf = ChooseEntry(entries, named, {kNeutralLanguage, kUsEnglish});
   if (!LeafData(tree, sections, fileSize, leaf, bytes, offset, wanted)) return PeVersionResource::NotFound;
-  return ReadAt(file, offset, data, wanted) ? PeVersionResource::Found : PeVersionResource::NotFound;
+  return file.ReadAt(offset, data, wanted) ? PeVersionResource::Found : PeVersionResource::NotFound;
 }

@@ -57,6 +57,10 @@ void SetBeforeDrain(BeforeDrain drain) { beforeDrain = drain; }
 
 void DrainMessageQueue() { Drain(nullptr); }
 
+void DrainMessageQueueWhenDue() {
+  if (DrainIsDue(Now(), lastDrain, Frequency())) Drain(nullptr);
+}
+
 bool DrainIsDue(long long now, long long last, long long frequency) {
   const unsigned long long interval =
       static_cast<unsigned long long>(frequency) * kDrainIntervalMicroseconds / 1000000;

@@ -26,6 +26,11 @@ void SetBeforeDrain(BeforeDrain beforeDrain);
 // without the dialog step, so Tab does not move the focus while a file is read.
 void DrainMessageQueue();
 
+// The same between the chunks of a hash, when a look is due (25 ms since the last look of any
+// kind): a chunk takes about a millisecond, a look at the queue under Wine a third of one, and a
+// window that answers within 25 ms is as alive to a person as one that answers at once.
+void DrainMessageQueueWhenDue();
+
 // The scan's drain at its frequent points (every fifth entry, every folder, after each file's
 // costly facts): when at least 25 ms have passed since the last drain of either kind, the
 // pending lines of the log and of the folder list (null for none) go to disk and every waiting

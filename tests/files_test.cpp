@@ -49,18 +49,21 @@ void CountDrain() { ++drains; }
 TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   TempFolder folder;
   SetBeforeDrain(CountDrain);
-  // A drain after each full chunk: more of the file may follow it.
-  for (const auto& [name, digest, drainsAfter] : {std::tuple{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE, 0},
-                                                  {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT, 1},
-                                                  {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE, 1},
-                                                  {L"two_chunks_plus_one.bin", MD5SUM_TWO_CHUNKS_PLUS_ONE, 2}}) {
+  // A drain after a full chunk, when one is due (as it is after a pause): more of the file may
+  // follow it. None after the last, shorter read.
+  for (const auto& [name, digest, fullChunks] : {std::tuple{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE, 0},
+                                                 {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT, 1},
+                                                 {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE, 1},
+                                                 {L"two_chunks_plus_one.bin", MD5SUM_TWO_CHUNKS_PLUS_ONE, 2}}) {
     drains = 0;
+    Sleep(30);
     EXPECT_EQ(Md5(FixturePath(name)), digest) << Printable(name);
-    EXPECT_EQ(drains, drainsAfter) << Printable(name);
+    EXPECT_TRUE(drains <= fullChunks && drains >= (fullChunks > 0 ? 1 : 0)) << drains << " drains, " << Printable(name);
   }
   // Wine does not enforce byte-range locks, so the read is made to fail by closing the
   // file's handle after the first chunk: no digest of a part passes for the file's.
   SetBeforeDrain(CloseHashedFile);
+  Sleep(30);
   EXPECT_EQ(Md5(FixturePath(L"two_chunks_plus_one.bin")), "false");
   SetBeforeDrain(nullptr);
   EXPECT_TRUE(hashedFileClosed);

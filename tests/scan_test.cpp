@@ -209,8 +209,12 @@ TEST(WriteLoss, TheLogKeepsWholeLinesAndSaysTheScanWasCutShort) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     SmallDisk disk(sizeof(void*) == 8 ? L'R' : L'Q', "64k");  // one letter a build: both may run at once
-    if (disk.Root.empty()) GTEST_SKIP() << "no disk to fill: " << disk.Why;
-    if (c.FullAtStart) ASSERT_TRUE(disk.Fill());
+    if (disk.Root.empty()) {
+      GTEST_SKIP() << "no disk to fill: " << disk.Why;
+    }
+    if (c.FullAtStart) {
+      ASSERT_TRUE(disk.Fill());
+    }
     TempFolder base;
     const std::wstring root = base / L"root", name(120, L'n');
     CreateDirectoryW(root.c_str(), nullptr);
@@ -229,12 +233,16 @@ TEST(WriteLoss, TheLogKeepsWholeLinesAndSaysTheScanWasCutShort) {
     EXPECT_EQ(result.Start, ScanStart::Started);
     EXPECT_TRUE(result.WriteLost);
     EXPECT_FALSE(result.Completed);
-    if (c.WalkCut) EXPECT_LT(session.FilesMatched, static_cast<uint64_t>(c.Files)) << "the walk ran on";
+    if (c.WalkCut) {
+      EXPECT_LT(session.FilesMatched, static_cast<uint64_t>(c.Files)) << "the walk ran on";
+    }
     const Listing listing = ListTree(root, false);
     e.Analyzed = listing.Count;
     const std::wstring log = ReadBytes(o.LogPath).empty() ? L"" : MaskTimes(LogText(o.LogPath));
     EXPECT_TRUE(WholeLinesThenTheInterruptedFooter(log, ExpectedLog(o, root, listing, e)));
-    if (c.FooterWhole) EXPECT_NE(log.find(L"End of the Fendrel results log"), std::wstring::npos);
+    if (c.FooterWhole) {
+      EXPECT_NE(log.find(L"End of the Fendrel results log"), std::wstring::npos);
+    }
     EXPECT_EQ(log.find(L"completed successfully"), std::wstring::npos);
     EXPECT_EQ(GetFileAttributesW((disk.Root + L"FNX_FolderResults.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   }

@@ -253,7 +253,9 @@ TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
 // still opened.
 TEST(ScanWindow, ALogThatCouldNotBeWrittenWholeIsSaid) {
   SmallDisk disk(sizeof(void*) == 8 ? L'T' : L'S', "64k");
-  if (disk.Root.empty()) GTEST_SKIP() << "no disk to fill: " << disk.Why;
+  if (disk.Root.empty()) {
+    GTEST_SKIP() << "no disk to fill: " << disk.Why;
+  }
   TempFolder base;
   const TextHandler shell;
   const std::wstring root = base / L"root", log = disk.Root + L"log.txt";
