@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -47,8 +48,9 @@ struct FileBytes {
   }
   bool ReadAt(uint64_t offset, void* into, DWORD bytes) const { return ReadUpTo(offset, into, bytes) == bytes; }
   void Keep(int slot, uint64_t offset, DWORD bytes) {
-    Kept[slot].resize(bytes);
-    Kept[slot].resize(ReadUpTo(offset, Kept[slot].data(), bytes));
+    std::vector<unsigned char> read(bytes);
+    read.resize(ReadUpTo(offset, read.data(), bytes));
+    Kept[slot] = std::move(read);
     KeptAt[slot] = offset;
   }
 };

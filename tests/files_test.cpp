@@ -192,16 +192,18 @@ TEST(VersionStrings, FromTheFilesOwnBytesAsThePlatformGivesThem) {
     }
   }
   EXPECT_GT(systemFiles, 1000u) << "the prefix's system folders were not read";
-  size_t differ = 0;
+  size_t differ = 0, withTexts = 0;
   for (const std::wstring& path : paths) {
     std::wstring own = Strings(L"\\\\?\\" + path);
     own = own.substr(0, own.rfind(L" | \\StringFileInfo"));
     const std::wstring platform = PlatformStrings(path);
+    withTexts += platform.rfind(L"(none)", 0) != 0;
     if (own != platform && ++differ <= 10) ADD_FAILURE() << Printable(path) << ": " << Printable(own) << " against " << Printable(platform);
   }
   if (unredirected) Wow64RevertWow64FsRedirection(redirection);
   EXPECT_EQ(differ, 0u) << "of " << paths.size();
-  std::printf("%zu files compared, %zu of them from the system folders\n", paths.size(), systemFiles);
+  std::printf("%zu files compared, %zu of them from the system folders, %zu with version texts\n", paths.size(),
+              systemFiles, withTexts);
 }
 
 // The log's bytes are the mark and every unit written, a CR before each LF, in order, whatever
