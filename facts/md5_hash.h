@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// The bytes read at a time; a file of more looks at the queue while it is hashed.
+constexpr DWORD kMd5ChunkBytes = 524288;
+
 // Writes the 32 digits and a NUL into text (at least 33 units) and 32 into count. False, with
 // text untouched, when there is no file (null), it cannot be read to its end or the digest fails.
 bool ComputeFileMd5(HANDLE file, wchar_t* text, uint32_t& count);

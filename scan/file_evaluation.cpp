@@ -61,14 +61,16 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
 
   const bool readsFile = settings.IncludeCompanyName || settings.VerifySignatures || settings.IncludeDescription ||
                          settings.IncludeMd5;
+  const uint64_t bytes = (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   UniqueFileHandle file;
   if (readsFile) {
     // Every fact is read under the name exactly as listed, through one handle; the path's room
     // is the scan's.
     session.FilePath.assign(folder.Literal).append(1, L'\\').append(entry.cFileName);
-    // A signature check or a hash can take seconds on a big file: the lines found before it go
-    // to disk first.
-    if (settings.VerifySignatures || settings.IncludeMd5) FlushTextFile(session.LogFile.get());
+    // A signature check, or the hash of a file of more than one chunk, can take seconds: the
+    // lines found before it go to disk first. A smaller file is hashed within a millisecond or
+    // two, and its line goes with the next look at the queue.
+    if (settings.VerifySignatures || (settings.IncludeMd5 && bytes > kMd5ChunkBytes)) FlushTextFile(session.LogFile.get());
     file = OpenListedFile(session.FilePath.c_str());
   }
   const wchar_t* path = session.FilePath.c_str();
@@ -96,7 +98,7 @@ EntryVerdict EvaluateEntry(ScanSession& session, const ScanPath& folder, EntryKi
   }
 
   if (settings.IncludeFileSize) {
-    size = SizeText((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+    size = SizeText(bytes);
     facts.Size = size.View();
   }
   wchar_t digest[129] = {};
