@@ -140,7 +140,15 @@ bool CheckThroughCatalogOf(const wchar_t* algorithm, HANDLE file, const wchar_t*
   RewindFile(file);
   data.dwUnionChoice = WTD_CHOICE_CATALOG;
   data.pCatalog = &member.Info;
-  data.dwStateAction = WTD_STATEACTION_AUTO_CACHE_FLUSH;
+  // A verdict must come from a verification: the cache actions only release state, and Wine
+  // answers them with success without looking at the catalog's signature. The state a
+  // verification keeps is released by a closing call on the same record, on every path.
+  data.dwStateAction = WTD_STATEACTION_VERIFY;
+  const auto closeState = OnScopeExit([&] {
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    CheckTrust(data);
+    data.hWVTStateData = nullptr;
+  });
   status = CheckTrust(data);
   DrainMessageQueue();
   return true;
