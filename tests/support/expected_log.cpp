@@ -53,7 +53,8 @@ std::wstring Literally(const std::wstring& path) {
   return L"\\\\?\\" + path;
 }
 
-std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date) {
+std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std::wstring& date,
+                      const std::wstring* publisher = nullptr) {
   const std::wstring literal = Literally(path);
   const std::string bytes = ReadBytes(literal);
   std::wstring line = L"<RecentFiles> | " + std::wstring(NamesFor(o.Timestamp).Label) + date;
@@ -67,7 +68,11 @@ std::wstring FileLine(const ScanOptions& o, const std::wstring& path, const std:
         CreateFileW(literal.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     line += L" | " + (reader ? HostMd5(literal) : std::wstring(L"Hash error: Unknown"));
   }
-  if (o.IncludeCompanyName) line += o.VerifySignatures ? L" | Unsigned :  No publisher" : L" | No publisher";
+  if (o.IncludeCompanyName && publisher != nullptr) {
+    line += L" | " + *publisher;
+  } else if (o.IncludeCompanyName) {
+    line += o.VerifySignatures ? L" | Unsigned :  No publisher" : L" | No publisher";
+  }
   return line + (o.SeparateWithBlankLine ? L"\r\n\r\n" : L"\r\n");
 }
 
@@ -99,7 +104,7 @@ std::wstring ExpectedLog(const ScanOptions& o, const std::wstring& root, const L
       const std::wstring path = root + L"\\" + relative;
       lines[listing.Position.at(listed + L"\\" + relative)] =
           folders ? L"<RecentFolder> | " + date + L" | " + path + (o.SeparateWithBlankLine ? L"\r\n\r\n" : L"\r\n")
-                  : FileLine(o, path, date);
+                  : FileLine(o, path, date, e.Publishers.count(relative) ? &e.Publishers.at(relative) : nullptr);
     }
     std::wstring text;
     for (const auto& line : lines) text += line.second;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,9 @@ struct Expectation {
   std::vector<std::pair<std::wstring, std::wstring>> Files, Folders;
   bool Completed = true;
   uint64_t Analyzed = 0;
+  // The company column of the files, by relative path, that do not read as a file without a
+  // version resource and without a signature.
+  std::map<std::wstring, std::wstring> Publishers = {};
 };
 
 inline std::vector<std::pair<std::wstring, std::wstring>> Dated(const std::vector<const wchar_t*>& names,
