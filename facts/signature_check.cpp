@@ -164,9 +164,10 @@ bool CheckThroughCatalog(HANDLE file, const wchar_t* path, WINTRUST_DATA& data, 
   return CheckThroughCatalogOf(nullptr, file, path, data, status);
 }
 
-}  // namespace
-
+// Whether a file of this size gets the catalog check after a failed embedded check.
 bool CatalogCheckApplies(uint64_t fileSize) { return fileSize <= kCatalogCheckLimit; }
+
+}  // namespace
 
 uint32_t VerifyFileSignature(HANDLE file, const wchar_t* path) {
   // Both checks read the file through the line's handle, opened on the file system as it is:

@@ -22,5 +22,3 @@ bool ApplySignatureVerdict(uint32_t status, std::wstring& company);
 // The case-sensitive prefix test the Microsoft rule uses.
 bool IsMicrosoftCompany(const std::wstring& company);
 
-// Whether a file of this size gets the catalog check after a failed embedded check.
-bool CatalogCheckApplies(uint64_t fileSize);

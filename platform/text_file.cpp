@@ -94,13 +94,10 @@ void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file) {
   }
 }
 
-void WriteClosingText(std::wstring_view text, TextFile* file) {
-  if (file == nullptr) return;
-  const bool lost = file->Lost;
+bool WriteClosingText(std::wstring_view text, TextFile* file) {
   file->Lost = false;
   WriteText(text, file);
-  FlushTextFile(file);
-  file->Lost = file->Lost || lost;
+  return FlushTextFile(file);
 }
 
 namespace {
@@ -158,7 +155,6 @@ void CloseTextFile(TextFile* file) {
 }
 
 std::wstring ReadWholeText(TextFile* file, uint32_t /*encoding: kEncodingUtf16Le*/) {
-  if (file == nullptr || file->Handle == INVALID_HANDLE_VALUE) return std::wstring();
   FlushTextFile(file);
   const std::vector<unsigned char> bytes = ReadBytes(file->Handle);
   std::wstring text;

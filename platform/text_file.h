@@ -52,13 +52,14 @@ void WriteTexts(const std::wstring_view* texts, size_t count, TextFile* file);
 inline void WriteText(std::wstring_view text, TextFile* file) { WriteTexts(&text, 1, file); }
 
 // Writes the text and hands it to the system at once, even after a lost write: the closing
-// lines that say what became of the scan land if the room a cut-back freed can take them. The
-// loss stays remembered; a closing text that does not fit is cut back to its whole lines.
-void WriteClosingText(std::wstring_view text, TextFile* file);
+// lines that say what became of the scan land if the room a cut-back freed can take them. True
+// when all of it landed; a closing text that does not fit is cut back to its whole lines.
+bool WriteClosingText(std::wstring_view text, TextFile* file);
 
 // Hands buffered bytes to the system; true when all of them were written. A failed or short
 // write marks the file lost and cuts it back to its last whole line.
 bool FlushTextFile(TextFile* file);
 
-// The whole file from its first byte, without its mark, in the encoding kEncodingUtf16Le names.
+// The whole file (open) from its first byte, without its mark, in the encoding kEncodingUtf16Le
+// names.
 std::wstring ReadWholeText(TextFile* file, uint32_t encoding);

@@ -103,10 +103,8 @@ ScanEnd FinishScanLog(ScanSession& session, bool walked, const std::wstring& fol
   }
   FlushTextFile(log);
   const ScanEnd end = log->Lost || listLost ? ScanEnd::WriteLost : walked ? ScanEnd::Completed : ScanEnd::StoppedByUser;
-  WriteClosingText(FooterEndLine(end, NowText()) +
-                       FooterCounters(session.FilesAnalyzed, session.FilesMatched, session.FoldersMatched),
-                   log);
-  const bool closedWhole = !log->Lost;
+  const bool closedWhole = WriteClosingText(
+      FooterEndLine(end, NowText()) + FooterCounters(session.FilesAnalyzed, session.FilesMatched, session.FoldersMatched), log);
   session.LogFile.reset();
   if (!folderListPath.empty()) DeleteFileAsItIs(folderListPath);
   return closedWhole ? end : ScanEnd::WriteLost;

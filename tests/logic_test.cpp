@@ -86,9 +86,6 @@ TEST(Signatures, VerdictInFrontAndMicrosoftOnlyWhenTrustedAndExact) {
     EXPECT_EQ(text, L"Signed :  " + std::wstring(company));
     EXPECT_EQ(IsMicrosoftCompany(company), microsoft) << Printable(company);
   }
-  for (const auto& [size, applies] : {std::pair{52428800ull, true}, {52428801ull, false}, {0x100000000ull, false}}) {
-    EXPECT_EQ(CatalogCheckApplies(size), applies) << size;
-  }
 }
 
 TEST(Platform, TypedPathsAndTheDrainThrottle) {
