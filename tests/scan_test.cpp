@@ -228,8 +228,9 @@ TEST(WriteLoss, TheLogKeepsWholeLinesAndSaysTheScanWasCutShort) {
     e.Analyzed = listing.Count;
     const std::wstring log = ReadBytes(o.LogPath).empty() ? L"" : MaskTimes(LogText(o.LogPath));
     EXPECT_TRUE(WholeLinesThenTheInterruptedFooter(log, ExpectedLog(o, root, listing, e))) << Printable(log.substr(log.size() - std::min<size_t>(log.size(), 300)));
-    if (c.FooterWhole) {
+    if (c.FooterWhole) {  // the list's whole lines are merged, and the footer fits
       EXPECT_NE(log.find(L"End of the Fendrel results log"), std::wstring::npos);
+      EXPECT_NE(log.find(L"<RecentFolder>"), std::wstring::npos);
     }
     EXPECT_EQ(log.find(L"completed successfully"), std::wstring::npos);
     EXPECT_EQ(GetFileAttributesW((disk.Root + L"FNX_FolderResults.txt").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -42,9 +42,9 @@ SmallDisk::SmallDisk(wchar_t letter, const char* size) {
     Why = "no WINEPREFIX: not under Wine";
     return;
   }
-  // One folder a letter: Wine keeps the folder a drive letter led to, so a letter must always
-  // lead to the same one.
-  mount_ = std::string("/tmp/fendrel-disk-") + static_cast<char>(letter);
+  // One folder a letter and process: Wine keeps the folder a drive letter led to, so a letter
+  // must always lead to the same one, and no other run may mount or unmount it meanwhile.
+  mount_ = "/tmp/fendrel-disk-" + std::string(1, static_cast<char>(letter)) + "-" + std::to_string(GetCurrentProcessId());
   link_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter | 0x20) + ":";
   if (RunHost("umount '" + mount_ + "' 2>/dev/null; mkdir -p '" + mount_ + "'") == "failed") {
     Why = "no folder to mount on";
