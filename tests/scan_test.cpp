@@ -99,6 +99,13 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
          writer = AdoptFileHandle(CreateFileW(tree.Path(L"long\\locked.exe").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                               nullptr, OPEN_EXISTING, 0, nullptr));
        }, {{{L"locked.exe", today}, {emoji, today}, {deepFile, today}}, {}}, L"long"},
+      {"a program without an extension beside a Microsoft DLL of its name: its own company", [](ScanOptions& o, const Tree& tree) {
+         o.Pattern = L"update*", o.IncludeCompanyName = true;
+         CreateDirectoryW(tree.Path(L"pair").c_str(), nullptr);
+         for (const auto& [name, fixture] : {std::pair{L"update", L"pairs_last.exe"}, {L"update.dll", L"company_full.exe"}}) {
+           CopyFileW(FixturePath(fixture).c_str(), tree.Path(std::wstring(L"pair\\") + name).c_str(), FALSE);
+         }
+       }, {{{L"update", today}}, {}, true, 0, {{L"update", L"Empresa"}}}, L"pair"},
       {"no temporary folder for the list: no section", [](ScanOptions& o, const Tree& tree) {
          o.ScanRecentFolders = o.Recurse = true;
          SetEnvironmentVariableW(L"TMP", (tree.Base / L"not there").c_str());
