@@ -83,11 +83,12 @@ TEST(WholeScan, EachCaseWritesTheLogItsOptionsGive) {
        [](ScanOptions& o, const Tree& tree) {
          o.Pattern = L"", o.IncludeDescription = o.IncludeCompanyName = o.IncludeMd5 = true;
          CreateDirectoryW(tree.Path(L"damaged").c_str(), nullptr);
-         for (const std::wstring name : {L"data", L"language", L"size", L"mz"}) {  // each also with a trailing dot
-           const std::string bytes = ReadBytes(FixturePath(name + L"_outside.exe"));
+         for (const std::wstring name : {L"data", L"language", L"size", L"mz", L"types"}) {  // each also with a trailing dot
+           const std::string bytes = ReadBytes(FixturePath(name + (name == L"types" ? L"_tree.exe" : L"_outside.exe")));
            for (const wchar_t* dot : {L"", L"."}) EXPECT_TRUE(WriteBytes(L"\\\\?\\" + tree.Path(L"damaged\\") + name + L".exe" + dot, bytes));
          }
-       }, {Dated({L"data.exe", L"data.exe.", L"language.exe", L"language.exe.", L"size.exe", L"size.exe.", L"mz.exe", L"mz.exe."}, today), {}},
+       }, {Dated({L"data.exe", L"data.exe.", L"language.exe", L"language.exe.", L"size.exe", L"size.exe.", L"mz.exe", L"mz.exe.",
+                  L"types.exe", L"types.exe."}, today), {}},
        L"damaged"},
       {"a file being written, a name beyond the basic plane, a path past 260 units", [&](ScanOptions& o, const Tree& tree) {
          o.Recurse = o.IncludeMd5 = true;
@@ -170,6 +171,8 @@ TEST(MicrosoftRule, OnlyTheExactPrefixAndWithSignaturesOnlyASignedClaim) {
     EXPECT_EQ(ScanOne(L"company_full.exe", true, true, true, true, name), Lines{L" | Full company | Unsigned :  Microsoft Corporation"})
         << Printable(name);
     EXPECT_EQ(ScanOne(L"signed.exe", false, true, false, true, name), Lines{}) << Printable(name);
+    // A tree whose root lies in the headers is read where the loader reads it, under any name.
+    EXPECT_EQ(ScanOne(L"headers_tree.exe", true, true, true, true, name), Lines{L" | Full company | Unsigned :  Microsoft Corporation"});
   }
 }
 
