@@ -1,6 +1,5 @@
 #include "platform/file_system.h"
 
-#include <algorithm>
 #include <cwchar>
 #include <vector>
 
