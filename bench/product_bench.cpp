@@ -70,7 +70,7 @@ bool Measure(const std::wstring& work, const StandIn& viewer, const ScanRequest&
       f.Walks.push_back(walk);
       f.Ratios.push_back(f.Last.WriteSeconds / walk);
     }
-    f.PeakBytes = std::max<unsigned long long>(f.PeakBytes, MemoryCounters(program.Process).PeakWorkingSetSize);
+    f.PeakBytes = std::max<unsigned long long>(f.PeakBytes, MemoryCounters(program.Process.get()).PeakWorkingSetSize);
     PostMessageW(program.Window, WM_CLOSE, 0, 0);
     DWORD exitCode = 1;
     WaitForExit(program, 20000, exitCode);
@@ -217,7 +217,7 @@ bool MeasureBigFile(const std::wstring& work, const StandIn& viewer, const std::
   ScanRequest request = Defaults(file.substr(0, file.find_last_of(L'\\')), work + L"\\product-big-file.txt");
   request.Pattern = L"*";
   const ScanOutcome outcome = ScanThroughWindow(program, viewer, request, kScanTimeoutMs);
-  const unsigned long long peak = MemoryCounters(program.Process).PeakWorkingSetSize;
+  const unsigned long long peak = MemoryCounters(program.Process.get()).PeakWorkingSetSize;
   PostMessageW(program.Window, WM_CLOSE, 0, 0);
   DWORD exitCode = 1;
   WaitForExit(program, 20000, exitCode);

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <new>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -15,13 +14,9 @@
 #include "facts/version_strings.h"
 #include "md5sum_digests.h"
 #include "platform/message_drains.h"
-#include "platform/text_file.h"
 #include "support/files.h"
 
 namespace {
-
-// The file a line's facts are read from, opened as the evaluator opens it; null when refused.
-UniqueFileHandle Listed(const std::wstring& path) { return OpenListedFile(path.c_str()); }
 
 HANDLE hashedFile = nullptr;  // the file being hashed, for a drain to close behind its back
 bool hashedFileClosed = false;
@@ -32,7 +27,7 @@ void CloseHashedFile() {
 // The digest text, or "false" when the routine refused; nothing past the NUL may be written.
 // The file is read from its start wherever an earlier fact left the handle.
 std::string Md5(const std::wstring& path) {
-  UniqueFileHandle file = Listed(path);
+  UniqueFileHandle file = OpenListedFile(path.c_str());
   hashedFile = file.get();
   if (file) SetFilePointer(file.get(), 1000, nullptr, FILE_BEGIN);
   std::wstring text(129, L'#');
@@ -48,17 +43,10 @@ void CountDrain() { ++drains; }
 
 TEST(Md5, WholeFilesAcrossChunksOrNothing) {
   TempFolder folder;
-  SetBeforeDrain(CountDrain);
-  // A drain after a full chunk, when one is due (as it is after a pause): more of the file may
-  // follow it. None after the last, shorter read.
-  for (const auto& [name, digest, fullChunks] : {std::tuple{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE, 0},
-                                                 {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT, 1},
-                                                 {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE, 1},
-                                                 {L"two_chunks_plus_one.bin", MD5SUM_TWO_CHUNKS_PLUS_ONE, 2}}) {
-    drains = 0;
-    Sleep(30);
+  for (const auto& [name, digest] : {std::pair{L"chunk_less_one.bin", MD5SUM_CHUNK_LESS_ONE}, {L"chunk_exact.bin", MD5SUM_CHUNK_EXACT},
+                                     {L"chunk_plus_one.bin", MD5SUM_CHUNK_PLUS_ONE},
+                                     {L"two_chunks_plus_one.bin", MD5SUM_TWO_CHUNKS_PLUS_ONE}}) {
     EXPECT_EQ(Md5(FixturePath(name)), digest) << Printable(name);
-    EXPECT_TRUE(drains <= fullChunks && drains >= (fullChunks > 0 ? 1 : 0)) << drains << " drains, " << Printable(name);
   }
   // Wine does not enforce byte-range locks, so the read is made to fail by closing the
   // file's handle after the first chunk: no digest of a part passes for the file's.
@@ -89,14 +77,13 @@ TEST(Signature, VerdictsOfSignedTamperedUnsignedAndDamagedFiles) {
     int Drains;
   } files[] = {
       {FixturePath(L"signed.exe"), L"Signed :  ", 0}, {FixturePath(L"bad_signature.exe"), L"Bad signature :  ", 1},
-      {FixturePath(L"company_full.exe"), L"Unsigned :  ", 1}, {folder.Path, L"Unsigned :  ", 0},
-      {L"\\\\.\\NUL", L"Unsigned :  ", 0}, {folder / L"vanished.exe", L"Unsigned :  ", 0},
+      {FixturePath(L"company_full.exe"), L"Unsigned :  ", 1}, {folder / L"vanished.exe", L"Unsigned :  ", 0},
       {folder / L"truncated.exe", L"Unsigned :  ", 1}, {folder / L"notes.txt", L"Unsigned :  ", 1},
   };
   SetBeforeDrain(CountDrain);
   for (const auto& f : files) {
     drains = 0;
-    const UniqueFileHandle file = Listed(f.Path);
+    const UniqueFileHandle file = OpenListedFile(f.Path.c_str());
     if (file) SetFilePointer(file.get(), 1000, nullptr, FILE_BEGIN);  // where a version lookup may leave it
     EXPECT_EQ(SignatureVerdictText(VerifyFileSignature(file.get(), f.Path.c_str())), std::wstring(f.Verdict)) << Printable(f.Path);
     EXPECT_EQ(drains, f.Drains) << Printable(f.Path);
@@ -112,26 +99,20 @@ std::wstring Strings(const std::wstring& path) {
   DWORD old = 0;
   VirtualProtect(pages + kPages * kPage, kPage, PAGE_NOACCESS, &old);
   auto* block = new (pages + ((kPages * kPage - sizeof(VersionInfoBlock)) & ~size_t{7})) VersionInfoBlock;
-  LoadVersionInfo(Listed(path).get(), *block);
-  const std::wstring company = QueryVersionString(*block, L"CompanyName", L"No publisher");
-  const std::wstring description = QueryVersionString(*block, L"FileDescription", L"No description");
-  const std::wstring answer = (block->Loaded ? L"" : L"(none) ") + company + L" | " + description +
-                              (block->Loaded ? L" | " + std::wstring(block->QueryPath) : L"");
+  LoadVersionInfo(OpenListedFile(path.c_str()).get(), *block);
+  const std::wstring answer = (block->Loaded ? L"" : L"(none) ") + QueryVersionString(*block, L"CompanyName", L"No publisher") +
+                              L" | " + QueryVersionString(*block, L"FileDescription", L"No description");
   block->~VersionInfoBlock();
   VirtualFree(pages, 0, MEM_RELEASE);
   return answer;
 }
 
-TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) {
+TEST(VersionStrings, DamagedAndCutResourcesAsTheLoaderReadsThem) {
   TempFolder folder;
   ASSERT_TRUE(WriteBytes(folder / L"cut.exe", ReadBytes(FixturePath(L"company_full.exe")).substr(0, 4096)));
   const std::pair<std::wstring, const wchar_t*> cases[] = {
-      {FixturePath(L"company_full.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"pairs_first.exe"), L"No publisher | Segunda | \\StringFileInfo\\0c0a04e4\\FileDescription"},
-      {FixturePath(L"large.exe"), L"No publisher | Before the cut | \\StringFileInfo\\040904b0\\FileDescription"},
-      {FixturePath(L"byte_lengths.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
       // A root below the size of the headers is where the file holds it from its first byte.
-      {FixturePath(L"headers_tree.exe"), L"Microsoft Corporation | Full company | \\StringFileInfo\\040904b0\\FileDescription"},
+      {FixturePath(L"headers_tree.exe"), L"Microsoft Corporation | Full company"},
       // Of three type entries of one number the loader halves to the middle, which leads out.
       {FixturePath(L"types_tree.exe"), L"(none) No publisher | No description"},
       {folder / L"cut.exe", L"(none) No publisher | No description"}, {folder.Path, L"(none) No publisher | No description"},
@@ -144,22 +125,20 @@ TEST(VersionStrings, FromTheLastTranslationPairWithinTheBytesReadOrTheDefaults) 
 // 16-bit layout of a 16-bit program (its root key in single bytes) is not read.
 std::wstring PlatformStrings(const std::wstring& path) {
   std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr) + 8u);
-  std::wstring answer = L"(none) No publisher | No description";
   WORD* pairs = nullptr;
-  UINT pairBytes = 0;
+  wchar_t* text = nullptr;
+  UINT pairBytes = 0, units = 0;
   if (!GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
       !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&pairs), &pairBytes) ||
       pairBytes < 4 || reinterpret_cast<BYTE*>(pairs) + pairBytes > data.data() + 4000 ||
       std::string(reinterpret_cast<char*>(data.data()) + 4, 15) == "VS_VERSION_INFO") {
-    return answer;
+    return L"(none) No publisher | No description";
   }
-  answer = L"";
+  std::wstring answer;
   for (const auto& [key, fallback] : {std::pair{L"CompanyName", L"No publisher"}, {L"FileDescription", L"No description"}}) {
     if (key[0] == L'F') answer += L" | ";
     wchar_t query[128];
     swprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", pairs[pairBytes / 2 - 2], pairs[pairBytes / 2 - 1], key);
-    wchar_t* text = nullptr;
-    UINT units = 0;
     const bool within = VerQueryValueW(data.data(), query, reinterpret_cast<void**>(&text), &units) &&
                         reinterpret_cast<BYTE*>(text + units) <= data.data() + 4000;
     answer += within ? std::wstring(text, wcsnlen(text, units)) : std::wstring(fallback);
@@ -191,8 +170,7 @@ TEST(VersionStrings, FromTheFilesOwnBytesAsThePlatformGivesThem) {
   EXPECT_GT(systemFiles, 1000u) << "the prefix's system folders were not read";
   size_t differ = 0, withTexts = 0;
   for (const std::wstring& path : paths) {
-    std::wstring own = Strings(L"\\\\?\\" + path);
-    own = own.substr(0, own.rfind(L" | \\StringFileInfo"));
+    const std::wstring own = Strings(L"\\\\?\\" + path);
     const std::wstring platform = PlatformStrings(path);
     withTexts += platform.rfind(L"(none)", 0) != 0;
     if (own != platform && ++differ <= 10) ADD_FAILURE() << Printable(path) << ": " << Printable(own) << " against " << Printable(platform);
@@ -203,49 +181,19 @@ TEST(VersionStrings, FromTheFilesOwnBytesAsThePlatformGivesThem) {
               systemFiles, withTexts);
 }
 
-// The log's bytes are the mark and every unit written, a CR before each LF, in order, whatever
-// the sizes: lines that fill the writer's room at every place, a text longer than the room with
-// line feeds near where it is cut into parts, lines written as their pieces.
-TEST(TextFile, WritesEveryUnitInTextModeWhateverTheSizes) {
-  TempFolder folder;
-  uint32_t flags = kTextWrite | kTextUtf16Le;
-  UniqueTextFile file;
-  ASSERT_TRUE(OpenTextFile(&flags, file, folder / L"log.txt"));
-  std::wstring all = L"\xFEFF", big;
-  for (int i = 0; i < 300000; ++i) big += i % 4093 == 0 ? L'\n' : static_cast<wchar_t>(L'a' + i % 26);
-  for (int i = 0; i < 12000; ++i) {
-    const std::wstring number = std::to_wstring(i), pieces[] = {L"line ", number, std::wstring(i % 97, L'x'), L"\r\n"};
-    const std::wstring_view views[] = {pieces[0], pieces[1], pieces[2], pieces[3]};
-    i == 6000 ? WriteText(big, file.get()) : WriteTexts(views, 4, file.get());
-    all += i == 6000 ? big : pieces[0] + pieces[1] + pieces[2] + pieces[3];
-  }
-  file.reset();
-  std::string expected;
-  for (const wchar_t unit : all) {
-    if (unit == L'\n') expected += std::string("\r\0", 2);
-    expected += std::string{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  }
-  EXPECT_TRUE(ReadBytes(folder / L"log.txt") == expected) << "the bytes written differ from the text in text mode";
-}
-
-// The shipped program says what it is, as Windows tools read it (its version resource through
-// the platform's own lookup), and that it needs Windows 7 (6.1).
+// The shipped program says which version it is, as Windows tools read it (its version resource
+// through the platform's own lookup), and that it needs Windows 7 (6.1).
 TEST(ShippedProgram, SaysWhatItIsAndTheWindowsItNeeds) {
   const std::wstring program = BuildFolder() + L"\\Fendrel.exe";
   std::vector<BYTE> info(4096);
-  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-  const std::wstring version = std::to_wstring(FENDREL_VERSION_MAJOR) + L"." + std::to_wstring(FENDREL_VERSION_MINOR) +
-                               L"." + std::to_wstring(FENDREL_VERSION_PATCH) + L".0";
-  for (const auto& [key, value] : {std::pair{L"ProductName", std::wstring(L"Fendrel")}, {L"FileVersion", version},
-                                   {L"OriginalFilename", std::wstring(L"Fendrel.exe")}, {L"ProductVersion", version}}) {
-    void* text = nullptr;
-    UINT units = 0;
-    EXPECT_TRUE(VerQueryValueW(info.data(), (std::wstring(L"\\StringFileInfo\\040904b0\\") + key).c_str(), &text, &units) &&
-                value == static_cast<const wchar_t*>(text)) << Printable(key);
-  }
+  void* text = nullptr;
+  UINT units = 0;
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) &&
+              VerQueryValueW(info.data(), L"\\StringFileInfo\\040904b0\\FileVersion", &text, &units));
+  EXPECT_EQ(static_cast<const wchar_t*>(text), std::to_wstring(FENDREL_VERSION_MAJOR) + L"." + std::to_wstring(FENDREL_VERSION_MINOR) +
+                                                  L"." + std::to_wstring(FENDREL_VERSION_PATCH) + L".0");
   const std::string image = ReadBytes(program);
-  const LONG header = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data())->e_lfanew;
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + header);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data())->e_lfanew);
   EXPECT_EQ(nt->OptionalHeader.MajorSubsystemVersion * 10 + nt->OptionalHeader.MinorSubsystemVersion, 61);
 }
 

@@ -17,9 +17,6 @@
 namespace {
 
 TEST(Ages, DayNumbersCountThirtyDayMonthsAndTheTestWrapsInThirtyTwoBits) {
-  EXPECT_EQ(DayNumber(Date(1870, 12, 31)), 391);
-  EXPECT_EQ(DayNumber(Date(2024, 2, 5)), (2024 - 1870) * 365 + 65);
-  EXPECT_EQ(DayNumber(Date(1869, 12, 31)), -365 + 391);
   const int32_t march1 = DayNumber(Date(2023, 3, 1)), feb1 = DayNumber(Date(2023, 2, 1));
   EXPECT_EQ(DayNumber(Date(2023, 1, 31)), feb1);
   const struct {
@@ -100,17 +97,14 @@ TEST(Platform, TypedPathsAndTheDrainThrottle) {
     std::wstring Typed, Shown, Literal;
     std::wstring Itself;  // what asks for the folder itself is handed; no folder when empty
   } paths[] = {
-      {L"C:\\Data ", L"C:\\Data", L"\\\\?\\C:\\Data", L"\\\\?\\C:\\Data"},
       {L"C:\\Data.", L"C:\\Data", L"\\\\?\\C:\\Data", L"\\\\?\\C:\\Data"},
       {L"C:\\", L"C:", L"\\\\?\\C:", L"\\\\?\\C:\\"}, {L"c:", L"c:", L"\\\\?\\c:", L"\\\\?\\c:\\"},
       {L"C:/a/./b/../x\\\\", L"C:\\a\\x", L"\\\\?\\C:\\a\\x", L"\\\\?\\C:\\a\\x"},
       {L"C:\\logs\\", L"C:\\logs\\", L"\\\\?\\C:\\logs\\", L""},
       {L"C:\\logs\\out.txt. ", L"C:\\logs\\out.txt", L"\\\\?\\C:\\logs\\out.txt", L""},
-      {L"\\\\srv\\share\\dir\\", L"\\\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir", L"\\\\?\\UNC\\srv\\share\\dir"},
       {L"\\\\srv\\share\\", L"\\\\srv\\share", L"\\\\?\\UNC\\srv\\share", L"\\\\?\\UNC\\srv\\share\\"},
       {L"\\\\?\\UNC\\srv\\share", L"\\\\srv\\share", L"\\\\?\\UNC\\srv\\share", L"\\\\?\\UNC\\srv\\share\\"},
       // The device namespace is shown as typed and reached literally.
-      {L"\\\\.\\C:\\case", L"\\\\.\\C:\\case", L"\\\\?\\C:\\case", L"\\\\?\\C:\\case"},
       {L"\\\\.\\C:\\case\\..\\x\\", L"\\\\.\\C:\\x", L"\\\\?\\C:\\x", L"\\\\?\\C:\\x"},
       {L"\\\\.\\C:\\", L"\\\\.\\C:", L"\\\\?\\C:", L"\\\\?\\C:\\"},
       {L"\\\\.\\" + volume + L"\\", L"\\\\.\\" + volume, L"\\\\?\\" + volume, L"\\\\?\\" + volume + L"\\"},

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "support/test_tree.h"
+
 TempFolder::TempFolder() {
   static unsigned long long made = 0;
   wchar_t temp[MAX_PATH + 1] = {}, name[64];
@@ -12,20 +14,17 @@ TempFolder::TempFolder() {
   } while (!CreateDirectoryW(Path.c_str(), nullptr));
 }
 
-// Removes a folder and everything in it; links are removed, not followed.
-static void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
-    const std::wstring name = data.cFileName, child = path + L"\\" + name;
-    if (name == L"." || name == L"..") continue;
-    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-    const DWORD a = data.dwFileAttributes;
-    if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(child);
-    (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
+// Everything in it, the deepest first, under the names as listed (a trailing dot or blank, past
+// 260 units); links are removed, not followed.
+TempFolder::~TempFolder() {
+  const Listing listing = ListTree(Path, true);
+  std::vector<std::wstring> met(listing.Count + 1, L"\\\\?\\" + Path);
+  for (const auto& [path, at] : listing.Position) {
+    const size_t name = path.find_last_of(L'\\') + 1;
+    if (path.compare(name, std::wstring::npos, L".") != 0 && path.compare(name, std::wstring::npos, L"..") != 0) met[at] = L"\\\\?\\" + path;
   }
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
-  RemoveDirectoryW(path.c_str());
+  for (auto entry = met.rbegin(); entry != met.rend(); ++entry) {
+    SetFileAttributesW(entry->c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!RemoveDirectoryW(entry->c_str())) DeleteFileW(entry->c_str());
+  }
 }
-
-TempFolder::~TempFolder() { RemoveTree(Path); }

@@ -83,16 +83,11 @@ inline bool PressBoxButton(HWND box, bool left) {
 
 // A started program; the process is killed when the record goes away while it still runs.
 struct RunningProgram {
-  HANDLE Process = nullptr;
+  UniqueFileHandle Process;
   DWORD ProcessId = 0;
   HWND Window = nullptr;  // its main window, once found
-  RunningProgram() = default;
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
   ~RunningProgram() {
-    if (Process == nullptr) return;
-    if (WaitForSingleObject(Process, 0) == WAIT_TIMEOUT) TerminateProcess(Process, 99);
-    CloseHandle(Process);
+    if (Process && WaitForSingleObject(Process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(Process.get(), 99);
   }
 };
 
@@ -109,21 +104,19 @@ inline bool StartProgram(RunningProgram& program, const std::wstring& workingFol
     return false;
   }
   CloseHandle(info.hThread);
-  program.Process = info.hProcess, program.ProcessId = info.dwProcessId;
+  program.Process.reset(info.hProcess), program.ProcessId = info.dwProcessId;
   return true;
 }
 // The main window, once it is shown (it exists before its controls) and idle.
 inline bool WaitForMainWindow(RunningProgram& program, DWORD timeoutMs = 20000) {
   program.Window = WaitForProcessWindow(program.ProcessId, L"FNX_Wnd_Class", L"Fendrel", timeoutMs);
-  if (program.Window == nullptr || !Eventually(Allowed(timeoutMs), [&] { return IsWindowVisible(program.Window); })) {
-    return false;
-  }
-  LetProgramSettle(program.Window);
-  return true;
+  const bool shown = program.Window != nullptr && Eventually(Allowed(timeoutMs), [&] { return IsWindowVisible(program.Window); });
+  if (shown) LetProgramSettle(program.Window);
+  return shown;
 }
 inline bool WaitForExit(RunningProgram& program, DWORD timeoutMs, DWORD& exitCode) {
-  return program.Process != nullptr && WaitForSingleObject(program.Process, Allowed(timeoutMs)) == WAIT_OBJECT_0 &&
-         GetExitCodeProcess(program.Process, &exitCode);
+  return program.Process && WaitForSingleObject(program.Process.get(), Allowed(timeoutMs)) == WAIT_OBJECT_0 &&
+         GetExitCodeProcess(program.Process.get(), &exitCode);
 }
 
 // The program's main window as a user sees it: its controls by id.

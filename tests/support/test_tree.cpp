@@ -54,8 +54,8 @@ Tree::Tree() {
 
 Listing& Listing::Add(const std::wstring& folder, bool recurse) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &data);
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+  const UniqueFindHandle find(FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &data));
+  for (bool more = find.get() != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find.get(), &data)) {
     const std::wstring name = data.cFileName, path = folder + L"\\" + name;
     Position[path] = ++Count;
     if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -63,6 +63,5 @@ Listing& Listing::Add(const std::wstring& folder, bool recurse) {
       Add(path, recurse);
     }
   }
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
   return *this;
 }

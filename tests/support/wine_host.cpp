@@ -46,15 +46,10 @@ SmallDisk::SmallDisk(wchar_t letter, const char* size) {
   // must always lead to the same one, and no other run may mount or unmount it meanwhile.
   mount_ = "/tmp/fendrel-disk-" + std::string(1, static_cast<char>(letter)) + "-" + std::to_string(GetCurrentProcessId());
   link_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter | 0x20) + ":";
-  if (RunHost("umount '" + mount_ + "' 2>/dev/null; mkdir -p '" + mount_ + "'") == "failed") {
-    Why = "no folder to mount on";
-    return;
+  if (RunHost("umount '" + mount_ + "' 2>/dev/null; mkdir -p '" + mount_ + "' && mount -t tmpfs -o size=" + size +
+              " fendrel_small_disk '" + mount_ + "' && ln -sfn '" + mount_ + "' '" + link_ + "'") == "failed") {
+    Why = "the host would not mount a tmpfs and link it as a drive (that needs its superuser)";
   }
-  if (RunHost("mount -t tmpfs -o size=" + std::string(size) + " fendrel_small_disk '" + mount_ + "'") == "failed") {
-    Why = "the host does not let this user mount a tmpfs";
-    return;
-  }
-  if (RunHost("ln -sfn '" + mount_ + "' '" + link_ + "'") == "failed") Why = "no link in the prefix's dosdevices";
   if (Why.empty()) Root = std::wstring(1, letter) + L":\\";
 }
 
