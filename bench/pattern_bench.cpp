@@ -78,21 +78,9 @@ void Row(const char* label, const std::wstring& keywords, const std::wstring& na
   fflush(stdout);
 }
 
-// A fixed amount of matching, for timing the same work in both builds (the test command's measure
-// of how much slower an emulated build runs): never tuned to the clock, so it takes longer where
-// the code runs slower.
-int Pace() {
-  const PatternMatcher matcher = CompilePattern(L"*a*a*a*a*a*a*b|.exe|.dll|" + std::wstring(100, L'?') + L"z");
-  long matched = 0;
-  for (int i = 0; i < 2000000; ++i) matched += MatchesPattern(matcher, std::wstring(40 + i % 200, L'a') + (i % 2 ? L".txt" : L".dll"));
-  std::printf("%ld of 2,000,000 names matched\n", matched);
-  return 0;
-}
-
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-  if (argc > 1 && std::wstring(argv[1]) == L"pace") return Pace();
+int wmain() {
   const std::wstring defaults = kDefaultKeywords;
   printf("%-44s %4s %5s %12s %14s %9s\n", "pattern", "name", "match", "ns/call", "std::wregex ns", "speed-up");
   Row("default pattern", defaults, L"report.txt");
