@@ -143,7 +143,7 @@ TEST(StopFlow, TheDiskHoldsWhatWasFoundAndOnlyYesStopsTheScan) {
   EXPECT_EQ(Printable(onDisk), Printable(found(MaskTimes(LogText(log)))));
 }
 
-// Any text in the boxes: the documented message, after which nothing has changed, or a
+// Any text in the boxes: the refusal's message, after which nothing has changed, or a
 // complete log that shows the text as typed (as much as the box holds), counts the files the
 // rules match, and is opened by the shell when the companion's key is not usable.
 TEST(ScanWindow, InputOfAnyTextGivesTheMessageOrACompleteLog) {
