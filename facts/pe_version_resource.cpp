@@ -153,35 +153,33 @@ bool LeafData(const Tree& tree, const std::vector<Section>& sections, uint64_t f
 
 }  // namespace
 
-PeVersionResource ReadPeVersionResource(HANDLE handle, unsigned char* data, DWORD bytes) {
+bool ReadPeVersionResource(HANDLE handle, unsigned char* data, DWORD bytes) {
   FileBytes file(handle);
   file.Keep(0, 0, kHeadBytes);
   unsigned char dos[64];
-  const DWORD dosBytes = file.ReadUpTo(0, dos, sizeof dos);
-  if (dosBytes < 2 || dos[0] != 'M' || dos[1] != 'Z') return PeVersionResource::NoImage;
-  if (dosBytes < sizeof dos) return PeVersionResource::NotPe;
+  if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
   const uint32_t pe = Dword(dos + 0x3C);
   unsigned char headers[24 + 112 + 8 * 3];  // signature, file header, optional header to the resources
-  if (!file.ReadAt(pe, headers, sizeof headers) || Dword(headers) != 0x00004550u) return PeVersionResource::NotPe;
+  if (!file.ReadAt(pe, headers, sizeof headers) || Dword(headers) != 0x00004550u) return false;
   const unsigned char* optional = headers + 24;
   const bool plus = Word(optional) == 0x20B;
-  if (!plus && Word(optional) != 0x10B) return PeVersionResource::NotPe;
+  if (!plus && Word(optional) != 0x10B) return false;
 
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(handle, &size)) return PeVersionResource::NotFound;
+  if (!GetFileSizeEx(handle, &size)) return false;
   const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
   const uint32_t sectionCount = Word(headers + 6);
   const uint32_t optionalBytes = Word(headers + 20);
   const uint32_t directories = Dword(optional + (plus ? 108 : 92));
   const unsigned char* resources = optional + (plus ? 112 : 96) + 2 * 8;
-  if (directories < 3 || optionalBytes < (plus ? 112u : 96u) + 3 * 8) return PeVersionResource::NotFound;
+  if (directories < 3 || optionalBytes < (plus ? 112u : 96u) + 3 * 8) return false;
   const uint32_t treeAddress = Dword(resources);
   const uint32_t headerBytes = Dword(optional + 60);
-  if (treeAddress == 0 || sectionCount == 0 || sectionCount > 96) return PeVersionResource::NotFound;
+  if (treeAddress == 0 || sectionCount == 0 || sectionCount > 96) return false;
 
   std::vector<unsigned char> table(static_cast<size_t>(sectionCount) * 40);
   if (!file.ReadAt(static_cast<uint64_t>(pe) + 24 + optionalBytes, table.data(), static_cast<DWORD>(table.size()))) {
-    return PeVersionResource::NotFound;
+    return false;
   }
   std::vector<Section> sections;
   for (uint32_t i = 0; i < sectionCount; ++i) {
@@ -197,7 +195,7 @@ PeVersionResource ReadPeVersionResource(HANDLE handle, unsigned char* data, DWOR
     tree.Offset = treeAddress;
     treeBytes = fileSize > treeAddress ? fileSize - treeAddress : 0;
   } else if (!StoredAt(sections, fileSize, treeAddress, tree.Offset, treeBytes)) {
-    return PeVersionResource::NotFound;
+    return false;
   }
   tree.Bytes = static_cast<uint32_t>(treeBytes < UINT32_MAX ? treeBytes : UINT32_MAX);
   file.Keep(1, tree.Offset, tree.Bytes < kTreeBytes ? tree.Bytes : kTreeBytes);
@@ -206,15 +204,15 @@ PeVersionResource ReadPeVersionResource(HANDLE handle, unsigned char* data, DWOR
   uint32_t named = 0, names = 0;
   if (!ReadDirectory(tree, 0, entries, named) || !FindEntry(entries, named, kVersionType, names) ||
       !(names & kSubdirectory) || !ReadDirectory(tree, names & ~kSubdirectory, entries, named)) {
-    return PeVersionResource::NotFound;
+    return false;
   }
   const uint32_t languages = ChooseEntry(entries, named, {1});
   if (!(languages & kSubdirectory) || !ReadDirectory(tree, languages & ~kSubdirectory, entries, named)) {
-    return PeVersionResource::NotFound;
+    return false;
   }
   uint64_t offset = 0;
   DWORD wanted = 0;
   const uint32_t leaf = ChooseEntry(entries, named, {kNeutralLanguage, kUsEnglish});
-  if (!LeafData(tree, sections, fileSize, leaf, bytes, offset, wanted)) return PeVersionResource::NotFound;
-  return file.ReadAt(offset, data, wanted) ? PeVersionResource::Found : PeVersionResource::NotFound;
+  if (!LeafData(tree, sections, fileSize, leaf, bytes, offset, wanted)) return false;
+  return file.ReadAt(offset, data, wanted);
 }

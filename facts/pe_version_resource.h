@@ -10,14 +10,10 @@
 
 #include <windows.h>
 
-enum class PeVersionResource {
-  NoImage,   // no program image at all (no "MZ" first): no format holds a version resource there
-  NotPe,     // an image of another format: the platform knows those (16-bit programs, say)
-  NotFound,  // a PE file without a version resource, or one whose way there leaves the file
-  Found,     // its first `bytes` bytes (as many as it has) are in `data`
-};
-
-// Reads the version resource of the open file. Found only when every entry on the way (the type,
-// name and language directories, the chosen data entry, and the bytes of the resource that are
-// read) lies inside the resource tree and the file; the rest of `data` is left as it is.
-PeVersionResource ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes);
+// Reads the version resource of the open file into `data`: its first `bytes` bytes, as many as it
+// has. True only for a PE file where every entry on the way (the type, name and language
+// directories, the chosen data entry, and the bytes of the resource that are read) lies inside
+// the resource tree and the file; false for anything else (no program image, an image of another
+// format such as a 16-bit program, no version resource, a way that leaves the file). The rest of
+// `data` is left as it is.
+bool ReadPeVersionResource(HANDLE file, unsigned char* data, DWORD bytes);

@@ -94,7 +94,7 @@ bool InsideBlock(const VersionInfoBlock& block, const void* value, size_t bytes)
 // could end the scan. Only a PE file holds the 32-bit layout read here; 16-bit programs store
 // the 16-bit layout, whose texts are not read.
 bool ReadVersionData(HANDLE file, unsigned char* data) {
-  return file != nullptr && ReadPeVersionResource(file, data, kVersionDataBytes) == PeVersionResource::Found;
+  return file != nullptr && ReadPeVersionResource(file, data, kVersionDataBytes);
 }
 
 }  // namespace
