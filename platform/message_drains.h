@@ -34,12 +34,12 @@ void DrainMessageQueueWhenDue();
 // The scan's drain at its frequent points (every fifth entry, every folder, after each file's
 // costly facts): when at least 25 ms have passed since the last drain of either kind, the
 // pending lines of the log and of the folder list (null for none) go to disk and every waiting
-// message is dispatched, each offered to the dialog
-// manager first (Tab between the window's controls). A look at the queue is a round trip to the
-// window server (tens of microseconds under Wine), and what it dispatches can cost more: under
-// Wine the tracking of a pointer resting over a button takes about 0.7 ms at every look. At
-// every fifth entry that would double a walk; every 25 ms it costs a few hundredths of one,
-// while a window that answers within 25 ms is as alive to a person as one that answers at once.
+// message is dispatched, each offered to the dialog manager first (Tab between the window's
+// controls). A look at the queue is a round trip to the window server (tens of microseconds
+// under Wine), and what it dispatches can cost more: under Wine the tracking of a pointer resting
+// over a button takes about 0.7 ms at every look. At every fifth entry that would double a walk;
+// every 25 ms it costs a few hundredths of one, while a window that answers within 25 ms is as
+// alive to a person as one that answers at once.
 void DrainScanWhenDue(TextFile* log, TextFile* folderList);
 
 // Whether a drain is due at counter time `now` after one at `last`, with the counter's

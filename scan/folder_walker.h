@@ -15,5 +15,6 @@
 #include "scan/scan_session.h"
 
 // True when this folder and everything below it was walked to the end; false when the walk
-// ended because StopRequested was found set or a write of the log or the folder list was lost. The folder comes from ResolveTypedPath.
+// ended because StopRequested was found set or a write of the log or the folder list was lost.
+// The folder comes from ResolveTypedPath.
 bool WalkFolder(const ScanPath& folder, ScanSession& session, bool insideRecentFolder);

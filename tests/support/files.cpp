@@ -18,6 +18,8 @@ TempFolder::TempFolder() {
 // 260 units); links are removed, not followed.
 TempFolder::~TempFolder() {
   const Listing listing = ListTree(Path, true);
+  // By running count, the folder itself first; the listing's "." and ".." entries stand for it
+  // too, and its removal, tried again there, only succeeds once it is empty.
   std::vector<std::wstring> met(listing.Count + 1, L"\\\\?\\" + Path);
   for (const auto& [path, at] : listing.Position) {
     const size_t name = path.find_last_of(L'\\') + 1;
